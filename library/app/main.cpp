@@ -1,0 +1,21 @@
+#include "quorapp.h"
+
+#include <QApplication>
+
+#include <unistd.h>
+
+int main(int argc, char* argv[])
+{
+    // The web view's renderer refuses to start as root with its sandbox on.
+    if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Quor"));
+    QApplication::setApplicationVersion(QStringLiteral(QUOR_VERSION));
+
+    CQuorApp quor;
+    if (!quor.InitInstance(QApplication::arguments()))
+        return quor.ExitCode();
+    return quor.ExitInstance(QApplication::exec());
+}

@@ -1,0 +1,50 @@
+#include "quordoc.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+CQuorDoc::CQuorDoc(QObject* parent) : QObject(parent) {}
+
+bool CQuorDoc::OnOpenDocument(const std::string& path, std::string* error)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    struct stat st{};
+    int err = 0;
+    if (fd < 0)
+        err = errno;
+    else if (::fstat(fd, &st) != 0)
+        err = errno;
+    else if (S_ISDIR(st.st_mode))
+        err = EISDIR;
+    if (fd >= 0)
+        ::close(fd);
+    if (err != 0) {
+        if (error)
+            *error = std::strerror(err);
+        return false;
+    }
+    char resolved[PATH_MAX];
+    m_strPathName = ::realpath(path.c_str(), resolved) ? resolved : path;
+    SetModifiedFlag(false);
+    emit pathChanged();
+    return true;
+}
+
+std::string CQuorDoc::GetTitle() const
+{
+    const auto slash = m_strPathName.rfind('/');
+    return slash == std::string::npos ? m_strPathName : m_strPathName.substr(slash + 1);
+}
+
+void CQuorDoc::SetModifiedFlag(bool modified)
+{
+    if (m_bModified == modified)
+        return;
+    m_bModified = modified;
+    emit modifiedChanged(modified);
+}

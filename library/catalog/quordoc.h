@@ -1,0 +1,35 @@
+#pragma once
+// The open catalog file: its path, its modified flag and the article to show.
+
+#include <QObject>
+
+#include <string>
+
+class CQuorDoc final : public QObject
+{
+    Q_OBJECT
+    Q_DISABLE_COPY_MOVE(CQuorDoc)
+
+public:
+    explicit CQuorDoc(QObject* parent = nullptr);
+
+    // Checks that the file can be read and takes its path. False with the reason in error.
+    bool OnOpenDocument(const std::string& path, std::string* error);
+
+    const std::string& GetPathName() const { return m_strPathName; }
+    // The file name shown in the window title.
+    std::string GetTitle() const;
+    bool IsModified() const { return m_bModified; }
+    void SetModifiedFlag(bool modified = true);
+
+    std::string m_strArticleUrl;
+    std::string m_strAttachDir;
+
+signals:
+    void modifiedChanged(bool modified);
+    void pathChanged();
+
+private:
+    std::string m_strPathName;
+    bool m_bModified = false;
+};
