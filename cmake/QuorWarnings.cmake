@@ -1,6 +1,7 @@
 # Warnings for our own targets only; third-party headers come in as system includes.
 function(quor_target_warnings target)
-  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor)
+  target_compile_options(${target} PRIVATE -Wall -Wextra -Wpedantic -Wnon-virtual-dtor
+                         $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local>)
   if(QUOR_WERROR)
     target_compile_options(${target} PRIVATE -Werror)
   endif()

@@ -71,6 +71,10 @@ bool isGb18030FourByte(std::string_view s)
            b(2) >= 0x81 && b(2) <= 0xFE && b(3) >= 0x30 && b(3) <= 0x39;
 }
 
+// iconv decodes all the input it is given before it meets a character it cannot write, so
+// it is fed in pieces: a long text with many such characters stays linear.
+constexpr std::size_t kChunk = 256;
+
 std::uint32_t decodeCodePoint(std::string_view seq)
 {
     const auto b = [&](std::size_t i) { return static_cast<unsigned char>(seq[i]); };
@@ -99,14 +103,16 @@ std::size_t encode(std::string_view utf8, std::size_t maxBytes, std::string& out
     char buffer[4096];
     while (taken < utf8.size() && out.size() < maxBytes) {
         const char* in = utf8.data() + taken;
-        std::size_t inLeft = utf8.size() - taken;
+        const std::size_t chunk = std::min(utf8.size() - taken, kChunk);
+        std::size_t inLeft = chunk;
         char* o = buffer;
         std::size_t room = std::min(sizeof buffer, maxBytes - out.size());
         std::size_t outLeft = room;
         const int err = c.toGbk.convert(in, inLeft, o, outLeft);
         out.append(buffer, room - outLeft);
-        taken = utf8.size() - inLeft;
-        if (err == 0 || err == E2BIG) {
+        const bool lastChunk = taken + chunk == utf8.size();
+        taken += chunk - inLeft;
+        if (err == 0 || err == E2BIG || (err == EINVAL && !lastChunk)) {
             if (err == E2BIG && room < sizeof buffer)
                 break; // the next character does not fit in maxBytes
             continue;
@@ -181,13 +187,15 @@ std::string Cp936ToUtf8(std::string_view bytes)
     std::size_t taken = 0;
     while (taken < bytes.size()) {
         const char* in = bytes.data() + taken;
-        std::size_t inLeft = bytes.size() - taken;
+        const std::size_t chunk = std::min(bytes.size() - taken, kChunk);
+        std::size_t inLeft = chunk;
         char* o = buffer;
         std::size_t outLeft = sizeof buffer;
         const int err = c.fromGbk.convert(in, inLeft, o, outLeft);
         out.append(buffer, sizeof buffer - outLeft);
-        taken = bytes.size() - inLeft;
-        if (err == 0 || err == E2BIG)
+        const bool lastChunk = taken + chunk == bytes.size();
+        taken += chunk - inLeft;
+        if (err == 0 || err == E2BIG || (err == EINVAL && !lastChunk))
             continue;
         const std::string_view rest = bytes.substr(taken);
         if (isGb18030FourByte(rest)) {

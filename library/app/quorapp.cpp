@@ -8,6 +8,7 @@
 #include "messagebox.h"
 #include "profile.h"
 #include "quordoc.h"
+#include "termination.h"
 
 #include <QFileInfo>
 
@@ -81,6 +82,7 @@ bool CQuorApp::InitInstance(const QStringList& arguments)
         return false;
     }
     m_pMainFrame->show();
+    QuitOnTermination([frame = m_pMainFrame.get()] { frame->close(); });
 
     const int published = m_missionTable.Init(QUOR_SHARE_DATA, m_pMainFrame->WindowHandle(), WM_EDITOR_NOTIFY, true);
     if (published == 0) {

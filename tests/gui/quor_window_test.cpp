@@ -1,0 +1,77 @@
+// The real window on an X server, and the Super+V hot key.
+#include "globalhotkey.h"
+#include "missiontable.h"
+#include "quorprocess.h"
+#include "testenv.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+
+#include <xcb/xcb.h>
+
+namespace {
+
+QString windowTree()
+{
+    QProcess xwininfo;
+    xwininfo.start(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
+    xwininfo.waitForFinished(10000);
+    return QString::fromUtf8(xwininfo.readAllStandardOutput());
+}
+
+} // namespace
+
+TEST(QuorWindow, MainWindowShowsWithTheCatalogName)
+{
+    TestFolder cwd;
+    QuorProcess quor(cwd.path());
+    quor.start();
+    const QString title = QStringLiteral("\"QuorCatalog.xml - Quor\"");
+    ASSERT_TRUE(WaitUntil([&] { return windowTree().contains(title); }, 90000)) << quor.output().toStdString();
+
+    // Let the start page render, then keep a picture of the window for people to look at.
+    WaitUntil([] { return false; }, 4000);
+    QProcess::execute(QStringLiteral("import"), {QStringLiteral("-window"), QStringLiteral("root"),
+                                                 QStringLiteral(QUOR_SCREENSHOT)});
+    quor.terminate();
+    EXPECT_TRUE(quor.waitForExit(20000));
+    EXPECT_EQ(quor.exitCode(), 0);
+}
+
+TEST(GlobalHotKey, RegistersOnXAndStepsAsideWhenAnotherProgramOwnsTheKey)
+{
+    CGlobalHotKey ours;
+    ASSERT_TRUE(ours.Register());
+    EXPECT_TRUE(ours.IsRegistered());
+    ours.Unregister();
+    EXPECT_FALSE(ours.IsRegistered());
+
+    // Another X client takes Super+V first.
+    xcb_connection_t* other = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(other));
+    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(other)).data;
+    const auto setup = xcb_get_setup(other);
+    // Find the keycode of 'v' (keysym 0x76) in the other client's own mapping.
+    const auto count = static_cast<std::uint8_t>(setup->max_keycode - setup->min_keycode + 1);
+    auto* mapping = xcb_get_keyboard_mapping_reply(other, xcb_get_keyboard_mapping(other, setup->min_keycode, count), nullptr);
+    ASSERT_NE(mapping, nullptr);
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(mapping);
+    xcb_keycode_t v = 0;
+    for (int i = 0; i < count * mapping->keysyms_per_keycode && v == 0; ++i)
+        if (syms[i] == 0x76)
+            v = static_cast<xcb_keycode_t>(setup->min_keycode + i / mapping->keysyms_per_keycode);
+    free(mapping);
+    ASSERT_NE(v, 0);
+    xcb_generic_error_t* error = xcb_request_check(
+        other, xcb_grab_key_checked(other, 1, screen->root, XCB_MOD_MASK_4, v, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
+    ASSERT_EQ(error, nullptr);
+
+    CGlobalHotKey refused;
+    EXPECT_FALSE(refused.Register());
+    EXPECT_FALSE(refused.IsRegistered());
+    xcb_disconnect(other);
+
+    CGlobalHotKey again;
+    EXPECT_TRUE(again.Register()) << "free again once the other program is gone";
+}

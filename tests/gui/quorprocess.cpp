@@ -1,0 +1,55 @@
+#include "quorprocess.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+
+QuorProcess::QuorProcess(const std::string& workDir)
+{
+    m_process.setProgram(QStringLiteral(QUOR_BINARY));
+    m_process.setWorkingDirectory(QString::fromStdString(workDir));
+    m_process.setProcessChannelMode(QProcess::MergedChannels);
+}
+
+QuorProcess::~QuorProcess()
+{
+    if (m_process.state() != QProcess::NotRunning) {
+        m_process.kill();
+        m_process.waitForFinished(5000);
+    }
+}
+
+void QuorProcess::start(const QStringList& arguments)
+{
+    m_process.setArguments(arguments);
+    m_process.start();
+    m_process.waitForStarted(10000);
+}
+
+bool QuorProcess::waitForExit(int ms)
+{
+    return m_process.state() == QProcess::NotRunning || m_process.waitForFinished(ms);
+}
+
+void QuorProcess::terminate()
+{
+    m_process.terminate();
+}
+
+QString QuorProcess::output()
+{
+    return QString::fromUtf8(m_process.readAll());
+}
+
+bool WaitUntil(const std::function<bool()>& done, int ms)
+{
+    QElapsedTimer timer;
+    timer.start();
+    while (!done()) {
+        if (timer.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        QThread::msleep(50);
+    }
+    return true;
+}

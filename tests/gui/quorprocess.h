@@ -1,0 +1,30 @@
+#pragma once
+// Starts the real Quor program in a folder of its own, with its own home and runtime folder.
+
+#include <QProcess>
+#include <QStringList>
+
+#include <functional>
+#include <string>
+
+class QuorProcess
+{
+public:
+    // workDir is the current folder; the test's HOME and runtime folder are inherited.
+    explicit QuorProcess(const std::string& workDir);
+    ~QuorProcess();
+
+    void start(const QStringList& arguments = {});
+    qint64 pid() const { return m_process.processId(); }
+    bool waitForExit(int ms);
+    int exitCode() const { return m_process.exitCode(); }
+    bool exitedNormally() const { return m_process.exitStatus() == QProcess::NormalExit; }
+    void terminate();
+    QString output();
+
+private:
+    QProcess m_process;
+};
+
+// Polls until done() or the time runs out, keeping the event loop going.
+bool WaitUntil(const std::function<bool()>& done, int ms);
