@@ -109,10 +109,11 @@ int CQuorApp::ExitInstance(int exitCode)
 
 void CQuorApp::reportStartFailure(const std::string& path, const std::string& reason)
 {
-    ShowMessageBox(nullptr,
-                   QObject::tr("无法打开文档。\n\n%1\n%2")
-                       .arg(QFileInfo(QString::fromStdString(path)).absoluteFilePath(), QString::fromStdString(reason)),
-                   QStringLiteral("Quor"), MsgButtons::Ok, MsgIcon::Critical);
+    const QString text = QObject::tr("无法打开文档。\n\n%1\n%2")
+                             .arg(QFileInfo(QString::fromStdString(path)).absoluteFilePath(),
+                                  QString::fromStdString(reason));
+    qWarning("Quor: %s", qPrintable(text)); // also for a start from a terminal
+    ShowMessageBox(nullptr, text, QStringLiteral("Quor"), MsgButtons::Ok, MsgIcon::Critical);
 }
 
 void CQuorApp::checkDataFolder()

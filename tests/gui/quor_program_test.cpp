@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 namespace {
 
@@ -83,4 +84,19 @@ TEST(QuorStart, NamedCatalogIsOpenedWhereverItIs)
     EXPECT_FALSE(Exists(cwd.file("QuorCatalog.xml"))) << "no default catalog beside a named one";
     quor.terminate();
     EXPECT_TRUE(quor.waitForExit(20000));
+}
+
+TEST(QuorStart, CatalogThatCannotBeOpenedIsReportedNotCrashedOn)
+{
+    TestFolder cwd;
+    std::filesystem::create_directories(cwd.file("QuorCatalog.xml")); // a folder in its place
+    QuorProcess quor(cwd.path());
+    quor.start();
+    QString said;
+    ASSERT_TRUE(WaitUntil([&] { return (said += quor.output()).contains(QStringLiteral("Is a directory")); }, 30000))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains(QStringLiteral("无法打开文档")));
+    EXPECT_FALSE(quor.waitForExit(500)) << "the message waits for the user";
+    CMissionTable table;
+    EXPECT_FALSE(tablePublishedBy(quor.pid(), table)) << "nothing runs behind the message";
 }

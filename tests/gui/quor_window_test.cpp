@@ -8,7 +8,10 @@
 
 #include <QProcess>
 
+#include <QCoreApplication>
+
 #include <xcb/xcb.h>
+#include <xcb/xtest.h>
 
 namespace {
 
@@ -18,6 +21,28 @@ QString windowTree()
     xwininfo.start(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
     xwininfo.waitForFinished(10000);
     return QString::fromUtf8(xwininfo.readAllStandardOutput());
+}
+
+// The keycode of a keysym in the server's keyboard mapping, or 0.
+xcb_keycode_t keycodeOf(xcb_connection_t* c, xcb_keysym_t keysym)
+{
+    const xcb_setup_t* setup = xcb_get_setup(c);
+    const auto count = static_cast<std::uint8_t>(setup->max_keycode - setup->min_keycode + 1);
+    auto* mapping = xcb_get_keyboard_mapping_reply(c, xcb_get_keyboard_mapping(c, setup->min_keycode, count), nullptr);
+    if (!mapping)
+        return 0;
+    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(mapping);
+    xcb_keycode_t found = 0;
+    for (int i = 0; i < count * mapping->keysyms_per_keycode && found == 0; ++i)
+        if (syms[i] == keysym)
+            found = static_cast<xcb_keycode_t>(setup->min_keycode + i / mapping->keysyms_per_keycode);
+    free(mapping);
+    return found;
+}
+
+void fakeKey(xcb_connection_t* c, xcb_keycode_t key, bool press)
+{
+    xcb_test_fake_input(c, press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
 }
 
 } // namespace
@@ -51,17 +76,7 @@ TEST(GlobalHotKey, RegistersOnXAndStepsAsideWhenAnotherProgramOwnsTheKey)
     xcb_connection_t* other = xcb_connect(nullptr, nullptr);
     ASSERT_FALSE(xcb_connection_has_error(other));
     const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(other)).data;
-    const auto setup = xcb_get_setup(other);
-    // Find the keycode of 'v' (keysym 0x76) in the other client's own mapping.
-    const auto count = static_cast<std::uint8_t>(setup->max_keycode - setup->min_keycode + 1);
-    auto* mapping = xcb_get_keyboard_mapping_reply(other, xcb_get_keyboard_mapping(other, setup->min_keycode, count), nullptr);
-    ASSERT_NE(mapping, nullptr);
-    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(mapping);
-    xcb_keycode_t v = 0;
-    for (int i = 0; i < count * mapping->keysyms_per_keycode && v == 0; ++i)
-        if (syms[i] == 0x76)
-            v = static_cast<xcb_keycode_t>(setup->min_keycode + i / mapping->keysyms_per_keycode);
-    free(mapping);
+    const xcb_keycode_t v = keycodeOf(other, 0x76);
     ASSERT_NE(v, 0);
     xcb_generic_error_t* error = xcb_request_check(
         other, xcb_grab_key_checked(other, 1, screen->root, XCB_MOD_MASK_4, v, XCB_GRAB_MODE_ASYNC, XCB_GRAB_MODE_ASYNC));
@@ -74,4 +89,31 @@ TEST(GlobalHotKey, RegistersOnXAndStepsAsideWhenAnotherProgramOwnsTheKey)
 
     CGlobalHotKey again;
     EXPECT_TRUE(again.Register()) << "free again once the other program is gone";
+}
+
+TEST(GlobalHotKey, SuperVFromAnyWindowActivates)
+{
+    CGlobalHotKey hotKey;
+    ASSERT_TRUE(hotKey.Register());
+    int activations = 0;
+    QObject::connect(&hotKey, &CGlobalHotKey::activated, [&] { ++activations; });
+
+    xcb_connection_t* keyboard = xcb_connect(nullptr, nullptr);
+    ASSERT_FALSE(xcb_connection_has_error(keyboard));
+    const xcb_keycode_t super = keycodeOf(keyboard, 0xffeb); // Super_L
+    const xcb_keycode_t v = keycodeOf(keyboard, 0x76);
+    ASSERT_NE(super, 0);
+    ASSERT_NE(v, 0);
+
+    fakeKey(keyboard, v, true); // V alone is not the hot key
+    fakeKey(keyboard, v, false);
+    fakeKey(keyboard, super, true);
+    fakeKey(keyboard, v, true);
+    fakeKey(keyboard, v, false);
+    fakeKey(keyboard, super, false);
+    xcb_flush(keyboard);
+    WaitUntil([&] { return activations > 0; }, 5000);
+    WaitUntil([] { return false; }, 300);
+    EXPECT_EQ(activations, 1);
+    xcb_disconnect(keyboard);
 }
