@@ -48,19 +48,23 @@ Converters& converters()
     return c;
 }
 
-// Length of one well-formed UTF-8 sequence at s, or 0 when it is not one.
+// Length of one well-formed UTF-8 sequence at s, or 0 when it is not one: bad lead or
+// continuation bytes, overlong forms, surrogates and values past U+10FFFF.
 std::size_t utf8SequenceLength(std::string_view s)
 {
     const auto b = [&](std::size_t i) { return static_cast<unsigned char>(s[i]); };
     if (s.empty())
         return 0;
     const unsigned char c = b(0);
-    std::size_t n = c < 0x80 ? 1 : (c & 0xE0) == 0xC0 ? 2 : (c & 0xF0) == 0xE0 ? 3 : (c & 0xF8) == 0xF0 ? 4 : 0;
+    std::size_t n = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : (c & 0xF0) == 0xE0 ? 3 : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
     if (n == 0 || n > s.size())
         return 0;
     for (std::size_t i = 1; i < n; ++i)
         if ((b(i) & 0xC0) != 0x80)
             return 0;
+    if ((c == 0xE0 && b(1) < 0xA0) || (c == 0xED && b(1) >= 0xA0) || (c == 0xF0 && b(1) < 0x90) ||
+        (c == 0xF4 && b(1) >= 0x90))
+        return 0;
     return n;
 }
 
@@ -123,7 +127,11 @@ std::size_t encode(std::string_view utf8, std::size_t maxBytes, std::string& out
         std::string one = "?";
         std::size_t consumed = 1;
         if (seq > 0 && outside == OutsideGbk::CharRef) {
-            one = "&#" + std::to_string(decodeCodePoint(rest.substr(0, seq))) + ";";
+            // Only characters XML allows; the rest stays a '?'.
+            const std::uint32_t code = decodeCodePoint(rest.substr(0, seq));
+            if (code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xFFFD && code != 0xFFFE) ||
+                code >= 0x10000)
+                one = "&#" + std::to_string(code) + ";";
             consumed = seq;
         } else if (seq > 0) {
             char four[8];
@@ -197,15 +205,18 @@ std::string Cp936ToUtf8(std::string_view bytes)
         taken += chunk - inLeft;
         if (err == 0 || err == E2BIG || (err == EINVAL && !lastChunk))
             continue;
+        // GB18030 also knows two-byte codes GBK leaves out (the private-use area) and the
+        // four-byte sequences.
         const std::string_view rest = bytes.substr(taken);
-        if (isGb18030FourByte(rest)) {
+        const std::size_t width = isGb18030FourByte(rest) ? 4 : rest.size() >= 2 ? 2 : 0;
+        if (width > 0) {
             const char* sin = rest.data();
-            std::size_t sinLeft = 4;
+            std::size_t sinLeft = width;
             char* so = buffer;
             std::size_t soLeft = sizeof buffer;
             if (c.fromGb18030.convert(sin, sinLeft, so, soLeft) == 0) {
                 out.append(buffer, sizeof buffer - soLeft);
-                taken += 4;
+                taken += width;
                 continue;
             }
         }

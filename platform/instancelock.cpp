@@ -1,5 +1,6 @@
 #include "instancelock.h"
 
+#include "fileutil.h"
 #include "runtimedir.h"
 
 #include <cerrno>
@@ -31,7 +32,7 @@ CInstanceLock::Result CInstanceLock::TryLock(const std::string& name)
     const std::string path = dir + "/" + name + ".lock";
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0600);
     if (fd < 0) {
-        m_error = path + ": " + std::strerror(errno);
+        m_error = ErrnoText(path, errno);
         return Result::Failed;
     }
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -39,7 +40,7 @@ CInstanceLock::Result CInstanceLock::TryLock(const std::string& name)
         ::close(fd);
         if (err == EWOULDBLOCK)
             return Result::HeldByAnother;
-        m_error = path + ": " + std::strerror(err);
+        m_error = ErrnoText(path, err);
         return Result::Failed;
     }
     m_fd = fd;

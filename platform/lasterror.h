@@ -3,7 +3,8 @@
 
 #include <string>
 
-void SetLastErrorCode(int errnoValue);
+// An errno value, with the text to show when the system's own says too little.
+void SetLastErrorCode(int errnoValue, const std::string& text = {});
 int LastErrorCode();
-// The system's text for the last error, ending with a line break.
+// The text of the last error, ending with a line break.
 std::string LastErrorText();

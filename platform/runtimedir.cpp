@@ -42,6 +42,19 @@ std::string RuntimeDir()
     }
     const char* tmp = std::getenv("TMPDIR");
     std::string dir = std::string(tmp && *tmp == '/' ? tmp : "/tmp") + "/runtime-" + userName();
+    if (makePrivateDir(dir))
+        return dir;
+    // Someone else holds that name: a private folder in the user's cache instead.
+    const char* cache = std::getenv("XDG_CACHE_HOME");
+    const char* home = std::getenv("HOME");
+    if (cache && *cache == '/')
+        dir = cache;
+    else if (home && *home == '/')
+        dir = std::string(home) + "/.cache";
+    else
+        return {};
+    ::mkdir(dir.c_str(), 0700);
+    dir += "/runtime-" + userName();
     return makePrivateDir(dir) ? dir : std::string();
 }
 

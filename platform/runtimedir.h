@@ -3,8 +3,9 @@
 
 #include <string>
 
-// $XDG_RUNTIME_DIR, or /tmp/runtime-<user> (as Qt chooses) when that is unset.
-// Empty when the folder cannot be made or belongs to someone else.
+// $XDG_RUNTIME_DIR, or /tmp/runtime-<user> (as Qt chooses) when that is unset, or
+// ~/.cache/runtime-<user> when that name is taken by someone else. Empty when no private
+// folder can be had.
 std::string RuntimeDir();
 
 // RuntimeDir() + "/quor", created with mode 0700. Empty on failure.

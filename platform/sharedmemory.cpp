@@ -5,9 +5,9 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 namespace {
 
@@ -34,17 +34,20 @@ off_t blockSize(int fd)
     return ::fstat(fd, &st) == 0 ? st.st_size : -1;
 }
 
-// Copies between the block and local memory. False when it cannot be mapped.
-bool copyBlock(int fd, std::size_t size, void* local, bool toBlock)
+// Copies the whole block in or out. Reads and writes rather than a mapping: a peer that
+// shrinks the file meanwhile gives a short count here, never a fault.
+bool copyBlock(int fd, std::size_t size, const void* from, void* to)
 {
-    void* view = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
-    if (view == MAP_FAILED)
-        return false;
-    if (toBlock)
-        std::memcpy(view, local, size);
-    else
-        std::memcpy(local, view, size);
-    ::munmap(view, size);
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = from ? ::pwrite(fd, static_cast<const char*>(from) + done, size - done, static_cast<off_t>(done))
+                               : ::pread(fd, static_cast<char*>(to) + done, size - done, static_cast<off_t>(done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<std::size_t>(n);
+    }
     return true;
 }
 
@@ -52,13 +55,7 @@ bool copyBlock(int fd, std::size_t size, void* local, bool toBlock)
 
 CSharedMemory::~CSharedMemory()
 {
-    if (m_fd >= 0) {
-        // The program that made the block takes it away when it ends; a peer that still
-        // has it mapped keeps its copy.
-        if (m_madeHere)
-            ::unlink(m_path.c_str());
-        ::close(m_fd);
-    }
+    close();
 }
 
 std::string CSharedMemory::PathFor(const std::string& name)
@@ -78,43 +75,49 @@ int CSharedMemory::Create(const std::string& name, std::size_t size, const void*
     const std::string path = PathFor(name);
     if (path.empty())
         return -ENOENT;
-    int fd = m_fd;
-    bool made = false;
-    if (fd < 0 || path != m_path) {
-        fd = openBlock(path, O_RDWR | O_CREAT | O_EXCL);
-        made = fd >= 0;
+    if (m_fd >= 0 && path != m_path)
+        close();
+    if (m_fd < 0) {
+        int fd = openBlock(path, O_RDWR | O_CREAT | O_EXCL);
+        const bool made = fd >= 0;
         if (fd == -EEXIST)
             fd = openBlock(path, O_RDWR);
         if (fd < 0)
             return fd;
-    }
-    const off_t have = blockSize(fd);
-    if (have == 0 && ::ftruncate(fd, static_cast<off_t>(size)) != 0) {
-        const int err = errno;
-        if (fd != m_fd)
+        const off_t have = blockSize(fd);
+        if (have == 0 && ::ftruncate(fd, static_cast<off_t>(size)) != 0) {
+            const int err = errno;
             ::close(fd);
-        return -err;
-    }
-    if (have != 0 && have != static_cast<off_t>(size)) {
-        // Left by another program with another layout: never mapped past its end.
-        if (fd != m_fd)
+            return -err;
+        }
+        if (have != 0 && have != static_cast<off_t>(size)) {
+            // Left by another program with another layout: never touched.
             ::close(fd);
-        return -EINVAL;
-    }
-    if (!copyBlock(fd, size, const_cast<void*>(source), true)) {
-        ::close(fd);
-        if (fd == m_fd)
-            m_fd = -1;
-        return 0;
-    }
-    if (fd != m_fd) {
-        if (m_fd >= 0)
-            ::close(m_fd);
+            return -EINVAL;
+        }
         m_fd = fd;
         m_path = path;
         m_madeHere = made;
     }
+    if (blockSize(m_fd) != static_cast<off_t>(size) || !copyBlock(m_fd, size, source, nullptr)) {
+        close();
+        return 0;
+    }
     return 1;
+}
+
+void CSharedMemory::close()
+{
+    if (m_fd < 0)
+        return;
+    // The program that made the block takes it away when it is done; a peer that still
+    // has it open keeps its copy.
+    if (m_madeHere)
+        ::unlink(m_path.c_str());
+    ::close(m_fd);
+    m_fd = -1;
+    m_path.clear();
+    m_madeHere = false;
 }
 
 int CSharedMemory::Open(const std::string& name, std::size_t size, void* destination)
@@ -127,7 +130,11 @@ int CSharedMemory::Open(const std::string& name, std::size_t size, void* destina
         return 0;
     if (fd < 0)
         return fd;
-    const bool ok = blockSize(fd) == static_cast<off_t>(size) && copyBlock(fd, size, destination, false);
+    std::vector<char> copy(size);
+    const bool ok = blockSize(fd) == static_cast<off_t>(size) && copyBlock(fd, size, nullptr, copy.data());
     ::close(fd);
-    return ok ? 1 : 0;
+    if (!ok)
+        return 0;
+    std::memcpy(destination, copy.data(), size);
+    return 1;
 }

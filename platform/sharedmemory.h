@@ -17,20 +17,26 @@ public:
     CSharedMemory& operator=(const CSharedMemory&) = delete;
 
     // Creates the block (or takes the existing one of the same size) and copies size bytes
-    // from source into it. Returns 1 on success, 0 when the memory cannot be mapped, and a
+    // from source into it. Returns 1 on success, 0 when the copy fails, and a
     // negative errno when the block cannot be made: of another size, not ours, or no folder.
     // The block stays open until this object ends.
     int Create(const std::string& name, std::size_t size, const void* source);
 
     // Copies size bytes of an existing block into destination. Returns 1 on success, 0 when
-    // there is no such block or it cannot be mapped (destination unchanged), a negative errno
+    // there is no such block or it is not whole (destination unchanged), a negative errno
     // when it cannot be opened.
     static int Open(const std::string& name, std::size_t size, void* destination);
 
     // Where the block of that name lives; empty for a name that is not a plain file name.
     static std::string PathFor(const std::string& name);
 
+    // Takes over a block that an earlier run of this program left behind, so that it goes
+    // when this object ends.
+    void AdoptBlock() { m_madeHere = m_fd >= 0; }
+
 private:
+    void close();
+
     int m_fd = -1;
     std::string m_path;
     bool m_madeHere = false;

@@ -1,35 +1,22 @@
 #include "windowmessage.h"
 
+#include "fileutil.h"
 #include "runtimedir.h"
 
+#include <algorithm>
 #include <cstring>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <unistd.h>
 
-namespace {
-
-void putLe32(unsigned char* p, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-std::uint32_t getLe32(const unsigned char* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
-
-} // namespace
 
 std::array<unsigned char, WindowMessage::kSize> WindowMessage::Encode() const
 {
     std::array<unsigned char, kSize> out{};
-    putLe32(out.data(), handle);
-    putLe32(out.data() + 4, message);
-    putLe32(out.data() + 8, wParam);
-    putLe32(out.data() + 12, static_cast<std::uint32_t>(lParam));
+    PutLe32(out.data(), handle);
+    PutLe32(out.data() + 4, message);
+    PutLe32(out.data() + 8, wParam);
+    PutLe32(out.data() + 12, static_cast<std::uint32_t>(lParam));
     return out;
 }
 
@@ -38,7 +25,7 @@ std::optional<WindowMessage> WindowMessage::Decode(const void* data, std::size_t
     if (size != kSize || data == nullptr)
         return std::nullopt;
     const auto* p = static_cast<const unsigned char*>(data);
-    return WindowMessage{getLe32(p), getLe32(p + 4), getLe32(p + 8), static_cast<std::int32_t>(getLe32(p + 12))};
+    return WindowMessage{GetLe32(p), GetLe32(p + 4), GetLe32(p + 8), static_cast<std::int32_t>(GetLe32(p + 12))};
 }
 
 std::string WindowSocketPath(std::uint32_t handle)
@@ -48,6 +35,14 @@ std::string WindowSocketPath(std::uint32_t handle)
         return {};
     std::string path = dir + "/window-" + std::to_string(handle) + ".sock";
     return path.size() < sizeof(sockaddr_un::sun_path) ? path : std::string();
+}
+
+sockaddr_un WindowSocketAddress(const std::string& path)
+{
+    sockaddr_un addr{};
+    addr.sun_family = AF_UNIX;
+    std::memcpy(addr.sun_path, path.c_str(), std::min(path.size(), sizeof addr.sun_path - 1));
+    return addr;
 }
 
 std::uint32_t OwnWindowHandle()
@@ -64,9 +59,7 @@ bool PostWindowMessage(std::uint32_t handle, std::uint32_t message, std::uint32_
     const int fd = ::socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     if (fd < 0)
         return false;
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, path.c_str(), path.size() + 1);
+    const sockaddr_un addr = WindowSocketAddress(path);
     const auto bytes = WindowMessage{handle, message, wParam, lParam}.Encode();
     const ssize_t sent = ::sendto(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL,
                                   reinterpret_cast<const sockaddr*>(&addr), sizeof addr);

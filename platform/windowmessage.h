@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <sys/un.h>
 
 struct WindowMessage
 {
@@ -24,6 +25,9 @@ struct WindowMessage
 
 // The socket path of the window with that handle; empty without a runtime folder.
 std::string WindowSocketPath(std::uint32_t handle);
+
+// The socket address of that path (cut to fit; WindowSocketPath never is too long).
+struct sockaddr_un WindowSocketAddress(const std::string& path);
 
 // The handle of this program's window.
 std::uint32_t OwnWindowHandle();

@@ -1,5 +1,6 @@
 #include "windowmessagelistener.h"
 
+#include "fileutil.h"
 #include "windowmessage.h"
 
 #include <QSocketNotifier>
@@ -42,15 +43,13 @@ bool CWindowMessageListener::Listen(std::uint32_t handle)
         m_error = std::strerror(errno);
         return false;
     }
-    sockaddr_un addr{};
-    addr.sun_family = AF_UNIX;
-    std::memcpy(addr.sun_path, m_path.c_str(), m_path.size() + 1);
+    const sockaddr_un addr = WindowSocketAddress(m_path);
     ::unlink(m_path.c_str()); // left by a program of this id that ended without cleaning up
     const mode_t old = ::umask(0077);
     const int rc = ::bind(m_fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr);
     ::umask(old);
     if (rc != 0) {
-        m_error = m_path + ": " + std::strerror(errno);
+        m_error = ErrnoText(m_path, errno);
         ::close(m_fd);
         m_fd = -1;
         return false;
@@ -63,13 +62,18 @@ bool CWindowMessageListener::Listen(std::uint32_t handle)
 
 void CWindowMessageListener::readPending()
 {
+    // A bounded batch per wake-up: a flood of datagrams cannot starve the window, and the
+    // rest wakes the notifier again.
     unsigned char buffer[64];
-    for (;;) {
+    for (int i = 0; i < 64; ++i) {
         const ssize_t n = ::recv(m_fd, buffer, sizeof buffer, MSG_TRUNC);
         if (n < 0)
             return; // EAGAIN: drained
         const auto msg = WindowMessage::Decode(buffer, static_cast<std::size_t>(n));
-        if (msg && msg->handle == m_handle)
-            emit messagePosted(msg->message, msg->wParam, msg->lParam);
+        if (!msg || msg->handle != m_handle)
+            continue;
+        // Delivered like a posted message: from the event loop, never inside this read.
+        QMetaObject::invokeMethod(
+            this, [this, m = *msg] { emit messagePosted(m.message, m.wParam, m.lParam); }, Qt::QueuedConnection);
     }
 }

@@ -1,5 +1,7 @@
 #include "appglobals.h"
 
+#include "fileutil.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -27,28 +29,22 @@ bool SetDataFolder(const std::string& path)
     return true;
 }
 
-bool EnsureDataFolder(std::string* error)
+std::string DataFolderProblem(const std::string& folder)
 {
-    const std::string& folder = g_szDataFolder;
-    for (std::size_t pos = 1; pos <= folder.size(); ++pos) {
-        if (pos != folder.size() && folder[pos] != '/')
-            continue;
-        const std::string part = folder.substr(0, pos);
-        if (::mkdir(part.c_str(), 0755) != 0 && errno != EEXIST) {
-            if (error)
-                *error = part + ": " + std::strerror(errno);
-            return false;
-        }
-    }
+    // The folder itself, or the nearest folder above it that exists, must take new entries.
+    std::string probe = folder;
     struct stat st{};
-    int err = 0;
-    if (::stat(folder.c_str(), &st) != 0)
-        err = errno;
-    else if (!S_ISDIR(st.st_mode))
-        err = ENOTDIR;
-    else if (::access(folder.c_str(), W_OK | X_OK) != 0)
-        err = errno;
-    if (err != 0 && error)
-        *error = folder + ": " + std::strerror(err);
-    return err == 0;
+    while (::stat(probe.c_str(), &st) != 0) {
+        if (errno != ENOENT)
+            return ErrnoText(probe, errno);
+        const auto slash = probe.rfind('/');
+        if (slash == std::string::npos || probe == "/")
+            return {};
+        probe.resize(slash == 0 ? 1 : slash);
+    }
+    if (!S_ISDIR(st.st_mode))
+        return ErrnoText(probe, ENOTDIR);
+    if (::access(probe.c_str(), W_OK | X_OK) != 0)
+        return ErrnoText(probe, errno);
+    return {};
 }

@@ -24,5 +24,6 @@ std::string DefaultDataFolder();
 // cut would name another folder, so it is refused (false) and the folder stays.
 bool SetDataFolder(const std::string& path);
 
-// Makes the data folder and its parents. False with the reason in error.
-bool EnsureDataFolder(std::string* error);
+// Why new articles could not be stored in that folder (it or the nearest existing folder
+// above it refuses new entries, or is not a folder); empty when they can.
+std::string DataFolderProblem(const std::string& folder);

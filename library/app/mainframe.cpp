@@ -1,5 +1,6 @@
 #include "mainframe.h"
 
+#include "appglobals.h"
 #include "commandids.h"
 #include "dockpagebar.h"
 #include "globalhotkey.h"
@@ -202,6 +203,13 @@ void CMainFrame::createCatalogBar()
     m_wndTree->setModel(model);
     m_wndDockPageBar->AppendPage(m_wndTree, QStringLiteral("CATALOG"), style()->standardIcon(QStyle::SP_DirIcon));
     addDockWidget(Qt::LeftDockWidgetArea, m_wndDockPageBar);
+    // The bar's own close button and the menu entry stay in step.
+    connect(m_wndDockPageBar, &QDockWidget::visibilityChanged, this, [this](bool visible) {
+        if (!visible && m_wndDockPageBar->isFloating())
+            return;
+        m_bCatalogVisible = m_wndDockPageBar->isVisibleTo(this);
+        m_actions[ID_VIEW_CATALOG]->setChecked(m_bCatalogVisible);
+    });
     resizeDocks({m_wndDockPageBar}, {230}, Qt::Horizontal);
 }
 
@@ -280,6 +288,10 @@ void CMainFrame::updateTitle()
 void CMainFrame::onCatalogLoad()
 {
     SetMessageText({});
+    const std::string problem = DataFolderProblem(g_szDataFolder);
+    if (!problem.empty())
+        ShowMessageBox(this, tr("数据文件夹不能写入，新文章无法保存：\n%1").arg(QString::fromStdString(problem)),
+                       QStringLiteral("Quor"), MsgButtons::Ok, MsgIcon::Warning);
 }
 
 void CMainFrame::onViewCatalog()

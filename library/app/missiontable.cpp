@@ -1,22 +1,11 @@
 #include "missiontable.h"
 
 #include "codepage.h"
+#include "fileutil.h"
 
 #include <cstring>
 
 namespace {
-
-void putLe32(unsigned char* p, std::uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<unsigned char>(v >> (8 * i));
-}
-
-std::uint32_t getLe32(const unsigned char* p)
-{
-    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
-           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
-}
 
 void putText(unsigned char* slot, EditMission::Field field, const std::string& utf8)
 {
@@ -48,10 +37,12 @@ int CMissionTable::Init(const std::string& name, std::uint32_t window, std::uint
     m_name = name;
     if (!create)
         return 1;
-    putLe32(m_table.data() + EditMission::kStateOffset, MISSION_HEADER);
-    putLe32(m_table.data() + EditMission::kWindowOffset, window);
-    putLe32(m_table.data() + EditMission::kMessageOffset, message);
-    return Write();
+    PutLe32(m_table.data() + EditMission::kStateOffset, MISSION_HEADER);
+    PutLe32(m_table.data() + EditMission::kWindowOffset, window);
+    PutLe32(m_table.data() + EditMission::kMessageOffset, message);
+    const int published = Write();
+    m_memory.AdoptBlock(); // the one running library owns the table, even one left by a crash
+    return published;
 }
 
 int CMissionTable::Write()
@@ -79,9 +70,9 @@ EditMission CMissionTable::GetSlot(int index) const
     if (!validIndex(index))
         return m;
     const unsigned char* slot = m_table.data() + static_cast<std::size_t>(index) * EditMission::kSize;
-    m.state = getLe32(slot + EditMission::kStateOffset);
-    m.window = getLe32(slot + EditMission::kWindowOffset);
-    m.message = getLe32(slot + EditMission::kMessageOffset);
+    m.state = GetLe32(slot + EditMission::kStateOffset);
+    m.window = GetLe32(slot + EditMission::kWindowOffset);
+    m.message = GetLe32(slot + EditMission::kMessageOffset);
     m.id = getText(slot, EditMission::kId);
     m.file = getText(slot, EditMission::kFile);
     m.path = getText(slot, EditMission::kPath);
@@ -94,10 +85,17 @@ bool CMissionTable::SetSlot(int index, const EditMission& m)
 {
     if (!validIndex(index))
         return false;
+    // A cut name or path would point the editor at another file: those must fit whole.
+    // Only the title is cut.
+    for (const auto& [text, field] : {std::pair{&m.id, EditMission::kId}, std::pair{&m.file, EditMission::kFile},
+                                      std::pair{&m.path, EditMission::kPath},
+                                      std::pair{&m.attachDir, EditMission::kAttachDir}})
+        if (Cp936Length(*text) > field.width - 1)
+            return false;
     unsigned char* slot = m_table.data() + static_cast<std::size_t>(index) * EditMission::kSize;
-    putLe32(slot + EditMission::kStateOffset, m.state);
-    putLe32(slot + EditMission::kWindowOffset, m.window);
-    putLe32(slot + EditMission::kMessageOffset, m.message);
+    PutLe32(slot + EditMission::kStateOffset, m.state);
+    PutLe32(slot + EditMission::kWindowOffset, m.window);
+    PutLe32(slot + EditMission::kMessageOffset, m.message);
     putText(slot, EditMission::kId, m.id);
     putText(slot, EditMission::kFile, m.file);
     putText(slot, EditMission::kPath, m.path);

@@ -70,8 +70,9 @@ public:
     int FindFreeSlot();
 
     EditMission GetSlot(int index) const;
-    // Writes the slot's fields into the local table; texts longer than their field are cut
-    // on a character boundary. False for an index out of range.
+    // Writes the slot's fields into the local table. A title longer than its field is cut on
+    // a character boundary; an ID, file name, path or folder name that does not fit makes it
+    // false (the slot unchanged), as does an index out of range.
     bool SetSlot(int index, const EditMission& mission);
     bool ClearSlot(int index);
 

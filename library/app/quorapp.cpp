@@ -4,6 +4,7 @@
 #include "appsettings.h"
 #include "codepage.h"
 #include "defaultcatalog.h"
+#include "fileutil.h"
 #include "mainframe.h"
 #include "messagebox.h"
 #include "profile.h"
@@ -21,19 +22,13 @@ namespace {
 
 const char kMutexName[] = "MutexToProtectDatabase";
 
-bool pathExists(const std::string& path)
-{
-    struct stat st{};
-    return ::stat(path.c_str(), &st) == 0;
-}
-
 } // namespace
 
 CQuorApp::CQuorApp() = default;
 
 CQuorApp::~CQuorApp() = default;
 
-std::string CQuorApp::CatalogPathFromArguments(const QStringList& arguments)
+std::string CQuorApp::CatalogPathFromArguments(const QStringList& arguments, bool* isDefault)
 {
     // The first argument that is not an option names the catalog.
     std::string name;
@@ -43,7 +38,10 @@ std::string CQuorApp::CatalogPathFromArguments(const QStringList& arguments)
             break;
         }
     }
-    return Cp936Length(name) < 5 ? std::string(DEFAULT_CATALOG_NAME) : name;
+    const bool useDefault = Cp936Length(name) < 5;
+    if (isDefault)
+        *isDefault = useDefault;
+    return useDefault ? std::string(DEFAULT_CATALOG_NAME) : name;
 }
 
 bool CQuorApp::InitInstance(const QStringList& arguments)
@@ -51,21 +49,26 @@ bool CQuorApp::InitInstance(const QStringList& arguments)
     m_pProfile = std::make_unique<CProfile>(QUOR_REGISTRY_KEY, QUOR_APP_NAME);
     LoadFileTypes(*m_pProfile);
 
-    const std::string catalog = CatalogPathFromArguments(arguments);
-    std::string createError;
-    if (catalog == DEFAULT_CATALOG_NAME && !pathExists(catalog))
-        WriteDefaultCatalog(catalog, DefaultDataFolder() + "1", &createError);
-
+    // One instance at a time; a second start ends here, having touched nothing.
     switch (m_instanceLock.TryLock(kMutexName)) {
     case CInstanceLock::Result::HeldByAnother:
-        m_exitCode = 0; // another instance runs: end at once, show nothing
+        m_exitCode = 0;
         return false;
     case CInstanceLock::Result::Failed:
-        qWarning("Quor: cannot mark the running instance: %s", m_instanceLock.ErrorText().c_str());
+        ShowMessageBox(nullptr,
+                       QObject::tr("无法确认是否已有 Quor 在运行，同时运行两个 Quor 可能使目录信息互相覆盖。\n%1")
+                           .arg(QString::fromStdString(m_instanceLock.ErrorText())),
+                       QStringLiteral("Quor"), MsgButtons::Ok, MsgIcon::Warning);
         break;
     case CInstanceLock::Result::Acquired:
         break;
     }
+
+    bool isDefault = false;
+    const std::string catalog = CatalogPathFromArguments(arguments, &isDefault);
+    std::string createError;
+    if (isDefault && !PathExists(catalog))
+        WriteDefaultCatalog(catalog, DefaultDataFolder() + "1", &createError);
 
     m_pDocument = std::make_unique<CQuorDoc>();
     std::string openError;
@@ -85,18 +88,15 @@ bool CQuorApp::InitInstance(const QStringList& arguments)
     QuitOnTermination([frame = m_pMainFrame.get()] { frame->close(); });
 
     const int published = m_missionTable.Init(QUOR_SHARE_DATA, m_pMainFrame->WindowHandle(), WM_EDITOR_NOTIFY, true);
-    if (published == 0) {
-        reportStartFailure(CSharedMemory::PathFor(QUOR_SHARE_DATA), "the editing table cannot be mapped");
-        m_exitCode = 1;
-        return false;
+    if (published != 1) {
+        // The program runs without the table (editing in the external editor will not
+        // work); the next publish tries again.
+        const QString where = QString::fromStdString(CSharedMemory::PathFor(QUOR_SHARE_DATA));
+        const QString reason = published < 0 ? QString::fromUtf8(std::strerror(-published)) : QObject::tr("写入失败");
+        const QString text = QObject::tr("编辑任务表无法共享：%1：%2").arg(where, reason);
+        qWarning("Quor: %s", qPrintable(text));
+        m_pMainFrame->SetMessageText(text);
     }
-    if (published < 0) {
-        // The program runs without the table; the next publish tries again.
-        const QString reason = QString::fromUtf8(std::strerror(-published));
-        qWarning("Quor: editing table not published: %s", qPrintable(reason));
-        m_pMainFrame->SetMessageText(QObject::tr("编辑任务表无法共享：%1").arg(reason));
-    }
-    checkDataFolder();
     return true;
 }
 
@@ -116,15 +116,3 @@ void CQuorApp::reportStartFailure(const std::string& path, const std::string& re
     ShowMessageBox(nullptr, text, QStringLiteral("Quor"), MsgButtons::Ok, MsgIcon::Critical);
 }
 
-void CQuorApp::checkDataFolder()
-{
-    // Only a folder that exists and refuses writing is reported here; a missing one is
-    // made when the first article needs it.
-    const std::string& folder = g_szDataFolder;
-    if (!pathExists(folder) || ::access(folder.c_str(), W_OK | X_OK) == 0)
-        return;
-    const QString reason = QString::fromUtf8(std::strerror(errno));
-    const QString text = QObject::tr("数据文件夹不能写入，新文章无法保存：\n%1\n%2")
-                             .arg(QString::fromStdString(folder), reason);
-    ShowMessageBox(m_pMainFrame.get(), text, QStringLiteral("Quor"), MsgButtons::Ok, MsgIcon::Warning);
-}

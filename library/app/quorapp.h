@@ -28,9 +28,9 @@ public:
     // 0 for the silent end of a second instance, 1 when start-up failed.
     int ExitCode() const { return m_exitCode; }
 
-    // The catalog to open: the argument when it has 5 or more characters, else
+    // The catalog to open: the argument when it has 5 or more characters, else (isDefault)
     // "QuorCatalog.xml" in the current folder.
-    static std::string CatalogPathFromArguments(const QStringList& arguments);
+    static std::string CatalogPathFromArguments(const QStringList& arguments, bool* isDefault = nullptr);
 
     CMainFrame* MainFrame() const { return m_pMainFrame.get(); }
     CMissionTable& MissionTable() { return m_missionTable; }
@@ -38,7 +38,6 @@ public:
 
 private:
     void reportStartFailure(const std::string& path, const std::string& reason);
-    void checkDataFolder();
 
     std::unique_ptr<CProfile> m_pProfile;
     std::unique_ptr<CQuorDoc> m_pDocument;

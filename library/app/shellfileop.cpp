@@ -1,5 +1,6 @@
 #include "shellfileop.h"
 
+#include "fileutil.h"
 #include "lasterror.h"
 #include "messagebox.h"
 #include "shell.h"
@@ -18,8 +19,7 @@ namespace {
 
 bool pathExists(const std::string& path)
 {
-    std::error_code ec;
-    return fs::exists(fs::symlink_status(path, ec));
+    return PathExists(path);
 }
 
 bool isDirectory(const std::string& path)
@@ -103,6 +103,7 @@ bool CShellFileOp::Go(bool* started, int* result, bool* aborted)
 int CShellFileOp::run(bool& aborted)
 {
     m_created.clear();
+    SetLastErrorCode(0);
     int rc = 0;
     for (std::size_t i = 0; i < m_sources.size() && !aborted; ++i) {
         const std::string& source = m_sources[i];
@@ -118,7 +119,8 @@ int CShellFileOp::run(bool& aborted)
             err = copyOrMove(source, target, aborted);
         }
         if (err != 0) {
-            SetLastErrorCode(err);
+            if (LastErrorCode() != err)
+                SetLastErrorCode(err);
             if (err != ECANCELED)
                 reportError(source, err);
             rc = err;
@@ -181,7 +183,10 @@ int CShellFileOp::remove(const std::string& source, bool& aborted)
     }
     if (toTrash) {
         std::string why;
-        return MoveToTrash(source, &why) ? 0 : EACCES;
+        if (MoveToTrash(source, &why))
+            return 0;
+        SetLastErrorCode(EIO, why);
+        return EIO;
     }
     std::error_code ec;
     fs::remove_all(source, ec);
@@ -190,9 +195,10 @@ int CShellFileOp::remove(const std::string& source, bool& aborted)
 
 void CShellFileOp::reportError(const std::string& path, int err) const
 {
-    if (m_flags & (FOF_NOERRORUI | FOF_SILENT))
+    if (m_flags & FOF_NOERRORUI)
         return;
-    SetLastErrorCode(err);
+    if (LastErrorCode() != err)
+        SetLastErrorCode(err);
     const QString text = QObject::tr("无法处理“%1”：%2").arg(q(path), q(LastErrorText()).trimmed());
     ShowMessageBox(m_owner, text, QObject::tr("错误"), MsgButtons::Ok, MsgIcon::Critical);
 }

@@ -1,6 +1,7 @@
 #include "storage.h"
 
 #include "appglobals.h"
+#include "fileutil.h"
 #include "runtimedir.h"
 
 #include <algorithm>
@@ -17,6 +18,7 @@
 
 namespace {
 
+// Something readable is there (a link is followed).
 bool exists(const std::string& path)
 {
     struct stat st{};
@@ -55,12 +57,8 @@ std::string absolute(const std::string& path)
 {
     if (!path.empty() && path.front() == '/')
         return path;
-    char* cwd = ::getcwd(nullptr, 0);
-    if (!cwd)
-        return path;
-    std::string full = std::string(cwd) + "/" + path;
-    std::free(cwd);
-    return full;
+    const std::string cwd = CurrentFolder();
+    return cwd.empty() ? path : cwd + "/" + path;
 }
 
 // The first entry (by name) of the folder whose name matches the pattern's last part.
@@ -69,7 +67,7 @@ std::string firstMatch(const std::string& path)
     const auto slash = path.rfind('/');
     const std::string dir = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
     const std::string pattern = path.substr(slash == std::string::npos ? 0 : slash + 1);
-    if (pattern.empty() || hasWildcard(dir))
+    if (pattern.empty())
         return {};
     if (!hasWildcard(pattern))
         return exists(path) ? pattern : std::string();
@@ -94,8 +92,7 @@ std::string firstMatch(const std::string& path)
 
 bool IsPlainFileName(const std::string& name)
 {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos &&
-           name.find('\0') == std::string::npos;
+    return !name.empty() && name != "." && name != ".." && name.find_first_of(std::string("/*?\0", 4)) == std::string::npos;
 }
 
 bool IsFolderFile(const std::string& file)
@@ -112,9 +109,7 @@ std::string GetModuleDir()
     const char* home = std::getenv("HOME");
     const std::string base = xdg && *xdg == '/' ? xdg : std::string(home && *home ? home : "/tmp") + "/.local/share";
     const std::string dir = base + "/Quor";
-    for (std::size_t pos = 1; pos <= dir.size(); ++pos)
-        if (pos == dir.size() || dir[pos] == '/')
-            ::mkdir(dir.substr(0, pos).c_str(), 0755);
+    MakeFolders(dir);
     return dir;
 }
 
@@ -135,14 +130,14 @@ std::string MakeArticleIdAt(std::chrono::system_clock::time_point when)
     return id;
 }
 
-std::string MakeArticleId()
+std::string MakeArticleIdFrom(std::chrono::system_clock::time_point when)
 {
     using namespace std::chrono;
     static std::mutex mutex;
     static time_point<system_clock, milliseconds> last;
     const std::lock_guard lock(mutex);
 
-    auto now = floor<milliseconds>(system_clock::now());
+    auto now = floor<milliseconds>(when);
     if (now <= last)
         now = last + milliseconds(1);
     // An article of this ID already on disk (another run, a clock set back): take the next.
@@ -150,12 +145,17 @@ std::string MakeArticleId()
     for (int tries = 0; tries < 10000; ++tries) {
         const std::string id = MakeArticleIdAt(now);
         const std::string stem = base + dayOf(id) + "/" + id;
-        if (GetExistingPath(stem + ".*").empty() && !exists(stem + "_files"))
+        if (GetExistingPath(stem + ".*").empty() && !PathExists(stem + "_files"))
             break;
         now += milliseconds(1);
     }
     last = now;
     return MakeArticleIdAt(now);
+}
+
+std::string MakeArticleId()
+{
+    return MakeArticleIdFrom(std::chrono::system_clock::now());
 }
 
 std::string GetArticlePath(const std::string& id)

@@ -16,6 +16,8 @@ std::string MakeArticleIdAt(std::chrono::system_clock::time_point when);
 // A new ID from the clock. IDs never repeat in a run, and an ID whose article file or
 // attachment folder is already on disk is skipped: the next free millisecond is taken.
 std::string MakeArticleId();
+// The same, for the clock reading given.
+std::string MakeArticleIdFrom(std::chrono::system_clock::time_point now);
 
 // <data folder>/<first 6 of ID>/<ID>.html; creates the day folder. Empty for an ID that
 // would name a place outside the data folder.
@@ -27,8 +29,8 @@ std::string GetAttachDir(const std::string& id);
 // folder; empty when missing, for a folder item, or for a name with a path in it.
 std::string ResolveArticleFile(const std::string& file);
 
-// Full path of the first match of a path whose last part may hold '*' and '?'; empty when
-// nothing matches.
+// Full path of the first match (by name) of a path whose last part may hold '*' and '?';
+// the folders before it are taken literally. Empty when nothing matches.
 std::string GetExistingPath(const std::string& path);
 // The file name of the first match, or the input unchanged when nothing matches.
 std::string GetExistingName(const std::string& path);
@@ -49,5 +51,6 @@ bool PathStartsWith(const std::string& a, const std::string& b);
 
 // A catalog item whose FILE is the folder marker or 3 characters or shorter has no file.
 bool IsFolderFile(const std::string& file);
-// A single path part that stays in its folder: not empty, no '/', no NUL, not "." or "..".
+// A single path part that stays in its folder and names one file: not empty, no '/', no
+// NUL, no wildcard, not "." or "..".
 bool IsPlainFileName(const std::string& name);

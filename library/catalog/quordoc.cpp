@@ -12,7 +12,8 @@ CQuorDoc::CQuorDoc(QObject* parent) : QObject(parent) {}
 
 bool CQuorDoc::OnOpenDocument(const std::string& path, std::string* error)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Non-blocking, so that a FIFO in the catalog's place cannot hang the start.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     struct stat st{};
     int err = 0;
     if (fd < 0)
@@ -21,6 +22,8 @@ bool CQuorDoc::OnOpenDocument(const std::string& path, std::string* error)
         err = errno;
     else if (S_ISDIR(st.st_mode))
         err = EISDIR;
+    else if (!S_ISREG(st.st_mode))
+        err = EINVAL; // a device or a pipe is no catalog
     if (fd >= 0)
         ::close(fd);
     if (err != 0) {

@@ -15,11 +15,6 @@ std::uint32_t le32(const CMissionTable& t, std::size_t offset)
     return b[offset] | b[offset + 1] << 8 | b[offset + 2] << 16 | static_cast<std::uint32_t>(b[offset + 3]) << 24;
 }
 
-std::string field(const CMissionTable& t, int slot, EditMission::Field f)
-{
-    const auto* p = reinterpret_cast<const char*>(t.Bytes().data() + slot * EditMission::kSize + f.offset);
-    return std::string(p, f.width);
-}
 
 EditMission sample()
 {
@@ -58,15 +53,19 @@ TEST(MissionTable, FieldsSitAtTheirOffsets)
     CMissionTable table;
     table.Init("MissionOffsets", 1, WM_EDITOR_NOTIFY, false);
     ASSERT_TRUE(table.SetSlot(3, sample()));
-    const std::size_t base = 3 * EditMission::kSize;
+    const std::size_t base = 3 * 2132;
+    const auto at = [&](std::size_t offset, std::size_t n) {
+        return std::string(reinterpret_cast<const char*>(table.Bytes().data() + base + offset), n);
+    };
     EXPECT_EQ(le32(table, base + 0), MISSION_EDITING);
     EXPECT_EQ(le32(table, base + 4), 0x11223344u);
-    EXPECT_EQ(field(table, 3, EditMission::kId).substr(0, 16), std::string("070315142233042\0", 16));
-    EXPECT_EQ(field(table, 3, EditMission::kFile).substr(0, 21), std::string("070315142233042.html\0", 21));
-    EXPECT_EQ(field(table, 3, EditMission::kPath).substr(0, 24), "/home/u/QuorCollection1/");
-    EXPECT_EQ(field(table, 3, EditMission::kAttachDir).substr(0, 22), std::string("070315142233042_files\0", 22));
-    EXPECT_EQ(field(table, 3, EditMission::kTitle).substr(0, 9), std::string("\xD6\xD0\xCE\xC4\xB1\xEA\xCC\xE2\0", 9));
-    EXPECT_EQ(EditMission::kTitle.offset + EditMission::kTitle.width, EditMission::kSize);
+    EXPECT_EQ(at(16, 16), std::string("070315142233042\0", 16));
+    EXPECT_EQ(at(80, 21), std::string("070315142233042.html\0", 21));
+    EXPECT_EQ(at(144, 24), "/home/u/QuorCollection1/");
+    EXPECT_EQ(at(444, 22), std::string("070315142233042_files\0", 22));
+    EXPECT_EQ(at(744, 64), std::string(64, '\0')) << "not written by the library";
+    EXPECT_EQ(at(808, 9), std::string("\xD6\xD0\xCE\xC4\xB1\xEA\xCC\xE2\0", 9));
+    EXPECT_EQ(CMissionTable::kTableSize, 106600u);
 
     const EditMission back = table.GetSlot(3);
     EXPECT_EQ(back.title, "中文标题");
@@ -78,7 +77,7 @@ TEST(MissionTable, FieldsSitAtTheirOffsets)
     EXPECT_EQ(table.GetSlot(99).state, MISSION_FREE);
 }
 
-TEST(MissionTable, LongTextsAreCutOnACharacterBoundary)
+TEST(MissionTable, LongTitleIsCutOnACharacterBoundaryButPathsMustFit)
 {
     CMissionTable table;
     table.Init("MissionCut", 1, WM_EDITOR_NOTIFY, false);
@@ -86,18 +85,23 @@ TEST(MissionTable, LongTextsAreCutOnACharacterBoundary)
     m.title = "a";
     for (int i = 0; i < 1000; ++i)
         m.title += "汉";
-    m.id = std::string(200, '7');
-    m.path = "/" + std::string(400, 'p');
     ASSERT_TRUE(table.SetSlot(1, m));
-
-    const std::string title = field(table, 1, EditMission::kTitle);
+    const std::string title(reinterpret_cast<const char*>(table.Bytes().data() + 2132 + 808), 1324);
     const std::size_t used = title.find('\0');
     EXPECT_EQ(used, 1323u); // "a" and 661 whole characters of two bytes
-    EXPECT_EQ(Cp936CharBoundary(title.substr(0, used), used), used);
     EXPECT_EQ(table.GetSlot(1).title, m.title.substr(0, 1 + 661 * 3));
-    EXPECT_EQ(table.GetSlot(1).id, std::string(63, '7'));
-    EXPECT_EQ(table.GetSlot(1).path.size(), 299u);
-    EXPECT_EQ(le32(table, 2 * EditMission::kSize), 0u) << "the next slot is untouched";
+    EXPECT_EQ(le32(table, 2 * 2132), 0u) << "the next slot is untouched";
+
+    // A cut path would send the editor to another file: refused, slot unchanged.
+    EditMission longPath = sample();
+    longPath.path = "/" + std::string(299, 'p');
+    EXPECT_FALSE(table.SetSlot(2, longPath));
+    longPath.path.pop_back();
+    EXPECT_TRUE(table.SetSlot(2, longPath));
+    EditMission longId = sample();
+    longId.id = std::string(64, '7');
+    EXPECT_FALSE(table.SetSlot(4, longId));
+    EXPECT_EQ(table.GetSlot(4).state, MISSION_FREE);
 }
 
 TEST(MissionTable, FieldWithoutItsNulIsReadWithinTheField)
@@ -130,16 +134,17 @@ TEST(MissionTable, AnotherProcessReadsTheTableAndWritesItsSlot)
     const pid_t child = ::fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        // The editor: find the header and its job, write its window, publish.
+        // The editor, reading raw bytes at the agreed offsets: header, then its job.
         CMissionTable editor;
         editor.Init("MissionShared", 0, 0, false);
         int rc = editor.Read() == 1 ? 0 : 10;
-        const EditMission header = editor.GetSlot(0);
-        if (header.state != MISSION_HEADER || header.window != 5555 || header.message != 0x463)
+        const unsigned char* b = editor.Bytes().data();
+        if (le32(editor, 0) != 1 || le32(editor, 4) != 5555 || le32(editor, 12) != 0x463)
             rc = 11;
-        EditMission mine = editor.GetSlot(1);
-        if (mine.title != "中文标题" || mine.state != MISSION_EDITING)
+        if (le32(editor, 2132) != 2 || std::memcmp(b + 2132 + 808, "\xD6\xD0\xCE\xC4", 4) != 0 ||
+            std::memcmp(b + 2132 + 16, "070315142233042", 16) != 0)
             rc = 12;
+        EditMission mine = editor.GetSlot(1);
         mine.window = 9999;
         mine.state = MISSION_SAVED;
         editor.SetSlot(1, mine);

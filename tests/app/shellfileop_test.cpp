@@ -1,4 +1,5 @@
 #include "messagebox.h"
+#include "quordoc.h"
 #include "shellfileop.h"
 #include "testenv.h"
 
@@ -6,6 +7,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <sys/stat.h>
 
 namespace {
 
@@ -143,4 +145,24 @@ TEST_F(ShellOp, DeleteToRecycleBinAsksFirst)
     EXPECT_TRUE(DeleteToRecycleBin(a));
     EXPECT_FALSE(Exists(a));
     EXPECT_EQ(ReadFile(trashed("a.html")), "A");
+}
+
+TEST(QuorDoc, OnlyARegularFileOpensAsTheCatalog)
+{
+    TestFolder folder;
+    const std::string fifo = folder.file("QuorCatalog.xml");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    CQuorDoc doc;
+    std::string error;
+    EXPECT_FALSE(doc.OnOpenDocument(fifo, &error)) << "a pipe must not hang the start";
+    EXPECT_FALSE(error.empty());
+    EXPECT_FALSE(doc.OnOpenDocument("/dev/zero", &error));
+    EXPECT_FALSE(doc.OnOpenDocument(folder.path(), &error));
+    EXPECT_EQ(error, "Is a directory");
+
+    const std::string real = folder.file("real.xml");
+    ASSERT_TRUE(WriteFile(real, "<DIR/>"));
+    EXPECT_TRUE(doc.OnOpenDocument(real, &error));
+    EXPECT_EQ(doc.GetPathName(), real);
+    EXPECT_EQ(doc.GetTitle(), "real.xml");
 }

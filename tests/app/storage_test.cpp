@@ -68,20 +68,25 @@ TEST_F(Storage, IdsMadeInTheSameMillisecondNeverRepeat)
     EXPECT_EQ(ids.size(), 3000u);
 }
 
-TEST_F(Storage, IdOfAnArticleAlreadyOnDiskIsSkipped)
+TEST_F(Storage, IdOfAnArticleAlreadyOnDiskTakesTheNextFreeMillisecond)
 {
-    // Articles from a run whose clock was ahead occupy the next milliseconds.
-    const auto now = std::chrono::system_clock::now();
+    // Articles from a run whose clock was ahead occupy 40 milliseconds of the future.
+    const auto future = std::chrono::floor<std::chrono::milliseconds>(std::chrono::system_clock::now()) +
+                        std::chrono::hours(24 * 365);
     for (int ms = 0; ms < 40; ++ms) {
-        const std::string id = MakeArticleIdAt(now + std::chrono::milliseconds(ms));
+        const std::string id = MakeArticleIdAt(future + std::chrono::milliseconds(ms));
         const std::string path = GetArticlePath(id);
         ASSERT_FALSE(path.empty());
-        ASSERT_TRUE(WriteFile(ms % 2 ? path : ReplaceFileExt(path, "mht"), "old article"));
+        if (ms % 3 == 0)
+            ASSERT_TRUE(WriteFile(path, "old article"));
+        else if (ms % 3 == 1)
+            ASSERT_TRUE(WriteFile(ReplaceFileExt(path, "mht"), "imported"));
+        else
+            std::filesystem::create_directories(GetAttachDir(id));
     }
-    const std::string id = MakeArticleId();
-    const std::string stem = data + "/" + id.substr(0, 6) + "/" + id;
-    EXPECT_FALSE(Exists(stem + ".html"));
-    EXPECT_FALSE(Exists(stem + ".mht"));
+    EXPECT_EQ(MakeArticleIdFrom(future), MakeArticleIdAt(future + std::chrono::milliseconds(40)));
+    EXPECT_EQ(MakeArticleIdFrom(future), MakeArticleIdAt(future + std::chrono::milliseconds(41)))
+        << "the next one follows the last given out";
 }
 
 TEST_F(Storage, ArticleAndAttachmentPathsLiveInTheDayFolder)
@@ -124,6 +129,29 @@ TEST_F(Storage, ResolveArticleFileFindsDayFolderThenFlatFiles)
     EXPECT_EQ(ResolveArticleFile("abc"), "");
     EXPECT_EQ(ResolveArticleFile("../../etc/passwd"), "");
     EXPECT_EQ(ResolveArticleFile("070315/../../x"), "");
+    // A FILE with wildcards must not open another article.
+    EXPECT_EQ(ResolveArticleFile("070315*"), "");
+    EXPECT_EQ(ResolveArticleFile("07031514223304?.html"), "");
+    EXPECT_EQ(GetArticlePath("0703*"), "");
+}
+
+TEST_F(Storage, WildcardCharactersInTheDataFolderAreJustCharacters)
+{
+    const std::string odd = data + "/odd?*[x]";
+    std::filesystem::create_directories(odd + "/070315");
+    ASSERT_TRUE(SetDataFolder(odd));
+    ASSERT_TRUE(WriteFile(odd + "/070315/070315142233042.html", "day"));
+    EXPECT_EQ(ResolveArticleFile("070315142233042.html"), odd + "/070315/070315142233042.html");
+    EXPECT_EQ(GetAttachDir("070315142233042"), odd + "/070315/070315142233042_files");
+}
+
+TEST_F(Storage, DataFolderProblemsAreNamed)
+{
+    EXPECT_EQ(DataFolderProblem(data), "");
+    EXPECT_EQ(DataFolderProblem(data + "/not/yet/made"), "") << "made when the first article needs it";
+    ASSERT_TRUE(WriteFile(data + "/file", "x"));
+    EXPECT_NE(DataFolderProblem(data + "/file").find("Not a directory"), std::string::npos);
+    EXPECT_NE(DataFolderProblem(data + "/file/sub").find("Not a directory"), std::string::npos);
 }
 
 TEST_F(Storage, ChangingTheDataFolderDoesNotMoveFiles)

@@ -32,7 +32,7 @@ TEST(CodePage, BadBytesNeverReadPastTheInput)
 {
     EXPECT_EQ(Utf8ToCp936("\xFF"), "?");
     EXPECT_EQ(Utf8ToCp936("a\xE4\xB8"), "a??"); // cut short at the end
-    EXPECT_EQ(Utf8ToCp936("\xED\xA0\x80"), "?"); // a surrogate is not UTF-8
+    EXPECT_EQ(Utf8ToCp936("\xED\xA0\x80"), "???"); // a surrogate is not UTF-8
     EXPECT_EQ(Cp936ToUtf8("\x81"), "\xEF\xBF\xBD");          // lead byte alone
     EXPECT_EQ(Cp936ToUtf8("a\xFF" "b"), "a\xEF\xBF\xBD" "b");
     EXPECT_EQ(Cp936ToUtf8("\x94\x39\xFC"), "\xEF\xBF\xBD" "9\xEF\xBF\xBD");
@@ -61,10 +61,23 @@ TEST(CodePage, CutsOnCharacterBoundaries)
     EXPECT_EQ(Cp936CharBoundary(bytes, 99), 7u);
 }
 
-TEST(CodePage, XmlTextTakesReferencesForCharactersOutsideGbk)
+TEST(CodePage, XmlTextTakesReferencesOnlyForCharactersXmlAllows)
 {
     EXPECT_EQ(Utf8ToGbkWithCharRefs("新闻😀"), "\xD0\xC2\xCE\xC5&#128512;");
     EXPECT_EQ(Utf8ToGbkWithCharRefs("ก"), "&#3585;");
+    // Overlong forms, surrogates, values past U+10FFFF and characters XML forbids.
+    EXPECT_EQ(Utf8ToGbkWithCharRefs("\xC0\x80"), "??");
+    EXPECT_EQ(Utf8ToGbkWithCharRefs("\xED\xA0\x80"), "???");
+    EXPECT_EQ(Utf8ToGbkWithCharRefs("\xF4\x90\x80\x80"), "????");
+    EXPECT_EQ(Utf8ToGbkWithCharRefs("\xEF\xBF\xBF"), "?"); // U+FFFF
+}
+
+TEST(CodePage, PrivateUseCharactersOfOldCatalogsSurvive)
+{
+    const std::string pua = "\xEE\x80\x80"; // U+E000
+    const std::string bytes = Utf8ToCp936(pua);
+    EXPECT_EQ(bytes, "\xAA\xA1");
+    EXPECT_EQ(Cp936ToUtf8(bytes), pua);
 }
 
 TEST(FixedText, CutsToItsBufferOnACharacterBoundary)

@@ -1,0 +1,26 @@
+#pragma once
+// Small file-system helpers shared by both programs.
+
+#include <cstdint>
+#include <string>
+
+// True when something is at the path (a dangling link counts: it occupies the name).
+bool PathExists(const std::string& path);
+// Makes the folder and its parents. False with the reason in error.
+bool MakeFolders(const std::string& path, std::string* error = nullptr);
+// The current folder, or empty.
+std::string CurrentFolder();
+// "path: reason" for an errno value.
+std::string ErrnoText(const std::string& path, int err);
+
+inline void PutLe32(unsigned char* p, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+inline std::uint32_t GetLe32(const unsigned char* p)
+{
+    return static_cast<std::uint32_t>(p[0]) | static_cast<std::uint32_t>(p[1]) << 8 |
+           static_cast<std::uint32_t>(p[2]) << 16 | static_cast<std::uint32_t>(p[3]) << 24;
+}
