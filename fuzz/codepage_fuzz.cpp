@@ -2,6 +2,7 @@
 // a character boundary, and what GBK and GB18030 can say comes back unchanged.
 #include "codepage.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -29,6 +30,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string bytes = Utf8ToCp936Cut(input, limit);
     if (bytes.size() > limit || Cp936CharBoundary(bytes, bytes.size()) != bytes.size())
         std::abort();
-    Utf8ToGbkWithCharRefs(input);
+    // Text every character of which could be written (no '?' stands for one) comes back.
+    const std::string encoded = Utf8ToCp936(input);
+    if (std::count(encoded.begin(), encoded.end(), '?') == std::count(input.begin(), input.end(), '?') &&
+        Cp936ToUtf8(encoded) != input)
+        std::abort();
+    // References only for characters XML allows.
+    const std::string xml = input.find('&') == std::string::npos ? Utf8ToGbkWithCharRefs(input) : std::string();
+    for (std::size_t at = xml.find("&#"); at != std::string::npos; at = xml.find("&#", at + 2)) {
+        const unsigned long code = std::strtoul(xml.c_str() + at + 2, nullptr, 10);
+        if (code < 0x20 ? code != 9 && code != 10 && code != 13 : (code >= 0xD800 && code <= 0xDFFF) || code == 0xFFFE ||
+                                                                  code == 0xFFFF || code > 0x10FFFF)
+            std::abort();
+    }
     return 0;
 }
