@@ -1,0 +1,35 @@
+#pragma once
+// One page being processed: cut into tokens, cleaned, edited, written back.
+
+#include "htmltoken.h"
+
+#include <memory>
+#include <string>
+#include <vector>
+
+class CHtmlDocument
+{
+public:
+    CHtmlDocument() = default;
+    CHtmlDocument(const CHtmlDocument&) = delete;
+    CHtmlDocument& operator=(const CHtmlDocument&) = delete;
+
+    void SetHtml(std::string text);
+    bool Parse();
+    // The cleaned page; empty before Parse.
+    bool GetHtml(std::string& text) const;
+    // The page up to its BODY tag (all of it when there is none).
+    std::string GetHeadHtml() const;
+
+    bool IsParsed() const { return m_bParsed; }
+    std::vector<std::unique_ptr<CHtmlToken>>& Tokens() { return m_tokens; }
+    const std::vector<std::unique_ptr<CHtmlToken>>& Tokens() const { return m_tokens; }
+
+private:
+    std::string write(bool headOnly) const;
+    void append(std::unique_ptr<CHtmlToken> token, class CHtmlScanner& scanner);
+
+    std::string m_strHtml;
+    std::vector<std::unique_ptr<CHtmlToken>> m_tokens;
+    bool m_bParsed = false;
+};
