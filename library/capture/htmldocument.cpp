@@ -21,6 +21,9 @@ void CHtmlDocument::append(std::unique_ptr<CHtmlToken> token, CHtmlScanner& scan
 bool CHtmlDocument::Parse()
 {
     m_tokens.clear();
+    m_arena = std::make_unique<CTokenArena>();
+    const CTokenArena::Scope scope(*m_arena);
+    m_tokens.reserve(m_strHtml.size() / 16);
     CHtmlScanner scanner(m_strHtml);
     while (auto token = scanner.NextToken())
         append(std::move(token), scanner);
@@ -42,7 +45,7 @@ std::string CHtmlDocument::write(bool headOnly) const
         if (headOnly && token->GetName() == "BODY")
             break;
         if (!afterScript)
-            out += token->GetText();
+            token->AppendText(out);
         afterScript = token->GetName() == "SCRIPT";
     }
     return out;

@@ -30,6 +30,7 @@ private:
     void append(std::unique_ptr<CHtmlToken> token, class CHtmlScanner& scanner);
 
     std::string m_strHtml;
+    std::unique_ptr<CTokenArena> m_arena; // outlives the tokens made in it
     std::vector<std::unique_ptr<CHtmlToken>> m_tokens;
     bool m_bParsed = false;
 };

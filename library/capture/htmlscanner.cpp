@@ -30,13 +30,10 @@ char upper(char c)
 
 std::unique_ptr<CHtmlToken> CHtmlScanner::NextToken()
 {
-    int quotes = 0;
+    int quotes = 0; // double quotes seen by this call outside text
     m_collected.clear();
     const std::size_t size = m_text.size();
     while (m_pos < size) {
-        const char c = m_text[m_pos];
-        if (m_state != 0 && c == '"')
-            ++quotes;
         switch (m_state) {
         case 0: {
             // Text runs to the next "<".
@@ -44,31 +41,45 @@ std::unique_ptr<CHtmlToken> CHtmlScanner::NextToken()
             const std::size_t end = lt ? static_cast<std::size_t>(static_cast<const char*>(lt) - m_text.data()) : size;
             m_collected.append(m_text, m_pos, end - m_pos);
             m_pos = end;
-            if (end == size)
-                return nullptr;
-            m_state = 1;
+            if (end < size) {
+                m_state = 1;
+                ++m_pos;
+            }
             break;
         }
         case 1:
+            if (m_text[m_pos] == '"')
+                ++quotes;
             m_state = 2;
             --m_pos;
             return std::make_unique<CHtmlText>(std::move(m_collected), TOKEN_TEXT);
-        case 2:
-            if (c == '>' && quotes % 2 == 0)
-                m_state = 3;
-            m_collected += c;
-            if (c == ' ' && m_collected.size() >= 2 && m_collected[m_collected.size() - 2] == '<')
-                m_collected.pop_back();
-            if (c == '!' && m_collected.size() >= 2 && m_collected[m_collected.size() - 2] == '<') {
-                --m_pos;
-                return ReadMarkupDeclaration();
+        case 2: {
+            // In a tag: a stretch of ordinary characters is taken whole. A "<" followed by a
+            // blank loses the blank; "<!" starts a comment or declaration.
+            std::size_t run = m_pos;
+            while (m_pos < size && m_state == 2) {
+                const char c = m_text[m_pos];
+                if (c == '"')
+                    ++quotes;
+                const char previous = m_pos > run ? m_text[m_pos - 1] : m_collected.empty() ? '\0' : m_collected.back();
+                if (c == '>' && quotes % 2 == 0) {
+                    m_state = 3;
+                } else if (c == ' ' && previous == '<') {
+                    m_collected.append(m_text, run, m_pos - run);
+                    run = m_pos + 1;
+                } else if (c == '!' && previous == '<') {
+                    --m_pos;
+                    return ReadMarkupDeclaration();
+                }
+                ++m_pos;
             }
+            m_collected.append(m_text, run, m_pos - run);
             break;
+        }
         case 3:
             m_state = 0;
             return std::make_unique<CHtmlTag>(std::move(m_collected));
         }
-        ++m_pos;
     }
     return nullptr;
 }
@@ -127,10 +138,11 @@ std::string CHtmlScanner::ReadScriptBody()
     return std::string(m_text.substr(start, m_pos - start));
 }
 
-std::string CHtmlScanner::NextWord()
+std::string_view CHtmlScanner::NextWordView()
 {
-    std::string word;
+    // A word is one stretch of the text: it is cut out when its end is found.
     int doubles = 0, singles = 0;
+    bool started = false; // the word began in this call
     const std::size_t size = m_text.size();
     while (m_pos < size) {
         const char c = m_text[m_pos];
@@ -143,22 +155,22 @@ std::string CHtmlScanner::NextWord()
             if (!inSkipSet(c)) {
                 if (c == '!')
                     return {};
-                word += c;
+                m_wordStart = m_pos;
+                started = true;
                 m_wordState = 1;
             }
             break;
         case 1:
             if (doubles % 2 == 0 && singles % 2 == 0 && inEndSet(c)) {
                 m_wordState = 2;
+                m_wordEnd = m_pos;
                 if (m_pos + 1 == size)
-                    return word;
-            } else {
-                word += c;
+                    return m_text.substr(m_wordStart, m_wordEnd - m_wordStart);
             }
             break;
         case 2:
             m_wordState = 0;
-            return word;
+            return started ? m_text.substr(m_wordStart, m_wordEnd - m_wordStart) : std::string_view();
         }
         ++m_pos;
     }

@@ -16,7 +16,9 @@ public:
     // text ends inside a text or a tag comes from TakeRest.
     std::unique_ptr<CHtmlToken> NextToken();
     // The next word of a tag; empty at the end.
-    std::string NextWord();
+    std::string NextWord() { return std::string(NextWordView()); }
+    // The same, as a view into the text.
+    std::string_view NextWordView();
     // The body of a SCRIPT element from the position to its end tag (the rest of the text
     // when there is none); the position moves to the end tag.
     std::string ReadScriptBody();
@@ -34,6 +36,8 @@ private:
     std::size_t m_pos = 0;
     int m_state = 0;     // page tokens: 0 text, 1 after "<", 2 in a tag, 3 after ">"
     int m_wordState = 0; // words: 0 before, 1 in, 2 after
+    std::size_t m_wordStart = 0;
+    std::size_t m_wordEnd = 0;
     std::string m_collected;
     std::size_t m_restStart = std::string::npos; // where an unfinished declaration began
 };

@@ -3,6 +3,8 @@
 #include "htmlscanner.h"
 
 #include <algorithm>
+#include <cstddef>
+#include <unordered_map>
 
 namespace {
 
@@ -99,10 +101,64 @@ bool IsFilteredAttribute(std::string_view name)
 {
     static constexpr std::string_view kHandlers =
         "onfocus onload onunload onmouseover onmouseout onclick target oncopy onmousemove";
-    std::string lowered(name);
-    for (char& c : lowered)
-        c = lower(c);
-    return kHandlers.find(lowered) != std::string_view::npos || lowered.rfind("on", 0) == 0;
+    if (name.size() >= 2 && lower(name[0]) == 'o' && lower(name[1]) == 'n')
+        return true;
+    if (name.size() > kHandlers.size())
+        return false;
+    char lowered[sizeof "onfocus onload onunload onmouseover onmouseout onclick target oncopy onmousemove"];
+    for (std::size_t i = 0; i < name.size(); ++i)
+        lowered[i] = lower(name[i]);
+    return kHandlers.find(std::string_view(lowered, name.size())) != std::string_view::npos;
+}
+
+namespace {
+
+thread_local CTokenArena* t_arena = nullptr;
+
+// Each token block starts with a word that says whether it came from an arena.
+constexpr std::size_t kHeader = alignof(std::max_align_t);
+
+} // namespace
+
+void* CTokenArena::Allocate(std::size_t size)
+{
+    size = (size + kHeader - 1) / kHeader * kHeader;
+    // Plain new[]: the blocks are not cleared, every token initialises its own.
+    if (size > kChunk / 4)
+        return m_large.emplace_back(new std::max_align_t[size / sizeof(std::max_align_t)]).get();
+    if (m_left < size) {
+        m_chunks.emplace_back(new std::max_align_t[kChunk / sizeof(std::max_align_t)]);
+        m_next = reinterpret_cast<char*>(m_chunks.back().get());
+        m_left = kChunk;
+    }
+    void* p = m_next;
+    m_next += size;
+    m_left -= size;
+    return p;
+}
+
+CTokenArena::Scope::Scope(CTokenArena& arena) : m_previous(t_arena)
+{
+    t_arena = &arena;
+}
+
+CTokenArena::Scope::~Scope()
+{
+    t_arena = m_previous;
+}
+
+void* CHtmlToken::operator new(std::size_t size)
+{
+    char* block = static_cast<char*>(t_arena ? t_arena->Allocate(size + kHeader) : ::operator new(size + kHeader));
+    *reinterpret_cast<bool*>(block) = t_arena != nullptr;
+    return block + kHeader;
+}
+
+void CHtmlToken::operator delete(void* p, std::size_t)
+{
+    char* block = static_cast<char*>(p) - kHeader;
+    if (!*reinterpret_cast<bool*>(block)) // arena blocks go with their arena
+        ::operator delete(block);
 }
 
 int CHtmlToken::GetAttribute(std::string_view, std::string& value) const
@@ -119,10 +175,29 @@ bool CHtmlToken::ParseTag()
 
 int CHtmlTag::find(std::string_view name) const
 {
-    for (std::size_t i = 0; i < m_names.size(); ++i)
-        if (equalsUpper(m_names[i], name))
+    for (std::size_t i = 0; i < m_attributes.size(); ++i)
+        if (equalsUpper(view(m_attributes[i].name), name))
             return static_cast<int>(i);
     return -1;
+}
+
+CHtmlTag::Span CHtmlTag::spanOf(std::string_view part) const
+{
+    // Words of the tag's own text are kept as places in it.
+    if (part.data() >= m_strText.data() && part.data() + part.size() <= m_strText.data() + m_strText.size())
+        return Span{static_cast<std::uint32_t>(part.data() - m_strText.data()), static_cast<std::uint32_t>(part.size()), false};
+    return Span{};
+}
+
+CHtmlTag::Span CHtmlTag::keep(std::string_view text)
+{
+    if (m_strText.size() < UINT32_MAX && !text.empty() && spanOf(text).length == text.size())
+        return spanOf(text);
+    if (!m_edits)
+        m_edits = std::make_unique<std::string>();
+    const Span span{static_cast<std::uint32_t>(m_edits->size()), static_cast<std::uint32_t>(text.size()), true};
+    m_edits->append(text);
+    return span;
 }
 
 int CHtmlTag::GetAttribute(std::string_view name, std::string& value) const
@@ -132,7 +207,7 @@ int CHtmlTag::GetAttribute(std::string_view name, std::string& value) const
         value.clear();
         return -1;
     }
-    const std::string& stored = m_values[static_cast<std::size_t>(index)];
+    const std::string_view stored = view(m_attributes[static_cast<std::size_t>(index)].value);
     if (IsJavaScriptValue(stored)) {
         value.clear();
         return index;
@@ -142,34 +217,37 @@ int CHtmlTag::GetAttribute(std::string_view name, std::string& value) const
         ++begin;
     while (end > begin && isTrimmed(stored[end - 1]))
         --end;
-    value.assign(stored, begin, end - begin);
+    value.assign(stored.substr(begin, end - begin));
     return index;
 }
 
-void CHtmlTag::SetAttribute(std::string_view name, std::string_view value)
+void CHtmlTag::set(std::string_view name, std::string_view value, bool checked)
 {
     while (!name.empty() && isWhite(name.front()))
         name.remove_prefix(1);
     while (!name.empty() && isWhite(name.back()))
         name.remove_suffix(1);
-    if (IsJavaScriptValue(value))
+    if (!checked && IsJavaScriptValue(value))
         return;
     const int index = find(name);
-    if (index >= 0)
-        m_values[static_cast<std::size_t>(index)] = value;
-    else {
-        m_names.emplace_back(name);
-        m_values.emplace_back(value);
+    if (index >= 0) {
+        m_attributes[static_cast<std::size_t>(index)].value = keep(value);
+    } else {
+        const Span n = keep(name);
+        m_attributes.push_back(Attribute{n, keep(value)});
     }
+}
+
+void CHtmlTag::SetAttribute(std::string_view name, std::string_view value)
+{
+    set(name, value, false);
 }
 
 int CHtmlTag::RemoveAttribute(std::string_view name)
 {
     const int index = find(name);
-    if (index >= 0) {
-        m_names.erase(m_names.begin() + index);
-        m_values.erase(m_values.begin() + index);
-    }
+    if (index >= 0)
+        m_attributes.erase(m_attributes.begin() + index);
     return index;
 }
 
@@ -179,49 +257,76 @@ bool CHtmlTag::ParseTag()
     std::replace(m_strText.begin(), m_strText.end(), '\n', ' ');
     const auto first = std::find_if_not(m_strText.begin(), m_strText.end(), isWhite);
     m_strText.erase(m_strText.begin(), first);
+    m_edits.reset();
+    m_attributes.clear();
 
     CHtmlScanner scanner(m_strText);
-    const std::string name = scanner.NextWord();
+    const std::string_view name = scanner.NextWordView();
     if (name.empty()) {
         m_nKind = TOKEN_MARKUP;
         m_bParsed = false;
         return false;
     }
-    m_strName = upper(name);
+    m_name = spanOf(name);
+    for (std::size_t i = m_name.offset; i < m_name.offset + m_name.length; ++i)
+        if (m_strText[i] >= 'a' && m_strText[i] <= 'z')
+            m_strText[i] = static_cast<char>(m_strText[i] - 'a' + 'A');
+    // A tag may hold thousands of attributes: past a few, names are found through an index
+    // instead of a walk over all of them.
+    std::unordered_map<std::string, std::size_t> index;
     for (;;) {
-        std::string attribute = scanner.NextWord();
+        const std::string_view attribute = scanner.NextWordView();
         if (attribute.empty())
             break;
-        std::string value = scanner.NextWord();
+        const std::string_view value = scanner.NextWordView();
         if (value.empty())
             break;
-        SetAttribute(attribute, value);
+        if (m_attributes.size() < 16) {
+            set(attribute, value, false);
+            continue;
+        }
+        if (IsJavaScriptValue(value))
+            continue;
+        if (index.empty())
+            for (std::size_t i = 0; i < m_attributes.size(); ++i)
+                index.emplace(upper(view(m_attributes[i].name)), i);
+        std::string_view trimmed = attribute;
+        while (!trimmed.empty() && isWhite(trimmed.front()))
+            trimmed.remove_prefix(1);
+        while (!trimmed.empty() && isWhite(trimmed.back()))
+            trimmed.remove_suffix(1);
+        const auto [it, added] = index.emplace(upper(trimmed), m_attributes.size());
+        if (added)
+            m_attributes.push_back(Attribute{keep(trimmed), keep(value)});
+        else
+            m_attributes[it->second].value = keep(value);
     }
     m_bParsed = true;
     return true;
 }
 
-std::string CHtmlTag::GetText() const
+void CHtmlTag::AppendText(std::string& out) const
 {
-    if (!m_bParsed)
-        return m_strText;
-    if (m_strName == "IFRAME" || m_strName == "/IFRAME")
-        return {};
-    std::string out;
-    out.reserve(m_strText.size() + 8);
+    if (!m_bParsed) {
+        out += m_strText;
+        return;
+    }
+    const std::string_view name = GetName();
+    if (name == "IFRAME" || name == "/IFRAME")
+        return;
     out += '<';
-    out += m_strName;
+    out += name;
     out += ' ';
-    if (m_strName != "SCRIPT") {
-        for (std::size_t i = 0; i < m_names.size(); ++i) {
-            if (IsFilteredAttribute(m_names[i]))
+    if (name != "SCRIPT") {
+        for (const auto& attribute : m_attributes) {
+            const std::string_view written = view(attribute.name);
+            if (IsFilteredAttribute(written))
                 continue;
-            out += m_names[i];
+            out += written;
             out += " = ";
-            out += m_values[i];
+            out += view(attribute.value);
             out += ' ';
         }
     }
     out += '>';
-    return out;
 }

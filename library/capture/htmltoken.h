@@ -2,6 +2,9 @@
 // The tokens a page is cut into: tags, the text between them, comments and declarations,
 // and script bodies. A tag keeps its attributes as written, quotes included.
 
+#include <cstddef>
+#include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -13,6 +16,37 @@ enum HtmlTokenKind : int {
     TOKEN_SCRIPT = 4, // the body of a SCRIPT element
 };
 
+// Where the tokens of one page live: taken in large blocks and given back all at once when
+// the page is done. While a Scope is open on this thread, new tokens come from the arena.
+class CTokenArena
+{
+public:
+    CTokenArena() = default;
+    CTokenArena(const CTokenArena&) = delete;
+    CTokenArena& operator=(const CTokenArena&) = delete;
+
+    void* Allocate(std::size_t size);
+
+    class Scope
+    {
+    public:
+        explicit Scope(CTokenArena& arena);
+        ~Scope();
+        Scope(const Scope&) = delete;
+        Scope& operator=(const Scope&) = delete;
+
+    private:
+        CTokenArena* m_previous;
+    };
+
+private:
+    static constexpr std::size_t kChunk = 256 * 1024;
+    std::vector<std::unique_ptr<std::max_align_t[]>> m_chunks;
+    std::vector<std::unique_ptr<std::max_align_t[]>> m_large;
+    char* m_next = nullptr;
+    std::size_t m_left = 0;
+};
+
 class CHtmlToken
 {
 public:
@@ -21,13 +55,24 @@ public:
     CHtmlToken(const CHtmlToken&) = delete;
     CHtmlToken& operator=(const CHtmlToken&) = delete;
 
+    // Pages have hundreds of thousands of small tokens: inside a CTokenArena::Scope they
+    // come from that arena.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* p, std::size_t size);
+
     virtual int GetKind() const { return m_nKind; }
     // The upper-cased tag name; empty for text.
-    virtual const std::string& GetName() const { return m_strName; }
+    virtual std::string_view GetName() const { return {}; }
     // Index of the attribute, or -1 with value emptied.
     virtual int GetAttribute(std::string_view name, std::string& value) const;
     // The token as it is written back.
-    virtual std::string GetText() const { return m_strText; }
+    std::string GetText() const
+    {
+        std::string out;
+        AppendText(out);
+        return out;
+    }
+    virtual void AppendText(std::string& out) const { out += m_strText; }
     // Splits a tag into name and attributes; true when it had a name.
     virtual bool ParseTag();
 
@@ -36,7 +81,6 @@ public:
 
 protected:
     std::string m_strText;
-    std::string m_strName;
     bool m_bParsed = false;
     int m_nKind;
 };
@@ -53,8 +97,9 @@ class CHtmlTag final : public CHtmlToken
 public:
     explicit CHtmlTag(std::string text) : CHtmlToken(std::move(text), TOKEN_TAG) {}
 
+    std::string_view GetName() const override { return view(m_name); }
     int GetAttribute(std::string_view name, std::string& value) const override;
-    std::string GetText() const override;
+    void AppendText(std::string& out) const override;
     bool ParseTag() override;
 
     // Adds or replaces an attribute; a "javascript:" value is refused (nothing stored).
@@ -62,15 +107,35 @@ public:
     // Index of the removed attribute, or -1.
     int RemoveAttribute(std::string_view name);
 
-    std::size_t AttributeCount() const { return m_names.size(); }
-    const std::string& AttributeName(std::size_t i) const { return m_names[i]; }
-    const std::string& AttributeValue(std::size_t i) const { return m_values[i]; }
+    std::size_t AttributeCount() const { return m_attributes.size(); }
+    std::string_view AttributeName(std::size_t i) const { return view(m_attributes[i].name); }
+    std::string_view AttributeValue(std::size_t i) const { return view(m_attributes[i].value); }
 
 private:
+    // A stretch of the tag's text, or (edited) of m_strEdits.
+    struct Span
+    {
+        std::uint32_t offset = 0;
+        std::uint32_t length = 0;
+        bool edited = false;
+    };
+    struct Attribute
+    {
+        Span name, value;
+    };
+
+    std::string_view view(const Span& span) const
+    {
+        return std::string_view(span.edited ? *m_edits : m_strText).substr(span.offset, span.length);
+    }
+    Span spanOf(std::string_view part) const;
+    Span keep(std::string_view text);
+    void set(std::string_view name, std::string_view value, bool checked);
     int find(std::string_view name) const;
 
-    std::vector<std::string> m_names;
-    std::vector<std::string> m_values;
+    Span m_name; // upper-cased in place in the tag's text
+    std::vector<Attribute> m_attributes;
+    std::unique_ptr<std::string> m_edits; // names and values given by SetAttribute
 };
 
 // True when the value is a "javascript:" address: the test looks at the value with white

@@ -1,0 +1,39 @@
+// Any page at all: the scanner ends, never moves backwards, and the written page holds no
+// script body, no event handler and no script address.
+#include "htmldocument.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string page(reinterpret_cast<const char*>(data), size);
+    CHtmlDocument doc;
+    doc.SetHtml(page);
+    doc.Parse();
+    std::string out;
+    doc.GetHtml(out);
+    doc.GetHeadHtml();
+    for (const auto& token : doc.Tokens()) {
+        auto* tag = dynamic_cast<CHtmlTag*>(token.get());
+        if (!tag || !tag->IsParsed())
+            continue;
+        for (std::size_t i = 0; i < tag->AttributeCount(); ++i)
+            if (IsJavaScriptValue(tag->AttributeValue(i)))
+                std::abort();
+        std::string value;
+        tag->GetAttribute("href", value);
+        tag->SetAttribute("src", "\"x.gif\"");
+        tag->RemoveAttribute("src");
+    }
+    // Written twice, the page stays the same size class: no runaway growth.
+    CHtmlDocument again;
+    again.SetHtml(out);
+    again.Parse();
+    std::string twice;
+    again.GetHtml(twice);
+    if (twice.size() > 4 * out.size() + 64)
+        std::abort();
+    return 0;
+}
