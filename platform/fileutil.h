@@ -1,6 +1,7 @@
 #pragma once
 // Small file-system helpers shared by both programs.
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
@@ -10,6 +11,10 @@ bool PathExists(const std::string& path);
 bool MakeFolders(const std::string& path, std::string* error = nullptr);
 // The current folder, or empty.
 std::string CurrentFolder();
+// The whole file in one buffer: 0, or the errno of the failure (EINVAL for what is not a
+// regular file, EFBIG for a file larger than maxBytes).
+int ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxBytes);
+
 // "path: reason" for an errno value.
 std::string ErrnoText(const std::string& path, int err);
 
