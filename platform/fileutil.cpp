@@ -1,6 +1,8 @@
 #include "fileutil.h"
 
+#include <atomic>
 #include <cerrno>
+#include <random>
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
@@ -55,6 +57,8 @@ int ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxBy
     int err = 0;
     if (::fstat(fd, &st) != 0)
         err = errno;
+    else if (S_ISDIR(st.st_mode))
+        err = EISDIR;
     else if (!S_ISREG(st.st_mode))
         err = EINVAL;
     else if (static_cast<unsigned long long>(st.st_size) > maxBytes)
@@ -79,6 +83,87 @@ int ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxBy
     ::close(fd);
     return err;
 }
+
+bool ReadFileBytes(const std::string& path, std::string& bytes, std::string* error, std::size_t maxBytes)
+{
+    const int err = ReadWholeFile(path, bytes, maxBytes);
+    if (err != 0 && error)
+        *error = err == EFBIG   ? path + ": file too large (over " + std::to_string(maxBytes) + " bytes)"
+                 : err == EINVAL ? path + ": not a regular file"
+                                 : ErrnoText(path, err);
+    return err == 0;
+}
+
+namespace {
+
+std::string folderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+} // namespace
+
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error)
+{
+    const auto fail = [&](int err) {
+        if (error) *error = ErrnoText(path, err);
+        return false;
+    };
+    const std::string folder = folderOf(path);
+    const auto slash = path.rfind('/');
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    if (base.empty()) return fail(EISDIR);
+
+    static std::atomic<unsigned> counter{0};
+    std::random_device random;
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = folder + "/." + base.substr(0, 200) + ".tmp-" + std::to_string(::getpid()) + "-" +
+               std::to_string(counter++) + "-" + std::to_string(random() % 100000);
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
+        if (fd < 0 && errno != EEXIST) return fail(errno);
+    }
+    if (fd < 0) return fail(EEXIST);
+    const auto abandon = [&](int err) {
+        ::close(fd);
+        ::unlink(temp.c_str());
+        return fail(err);
+    };
+    // The new file keeps the permissions of the one it replaces.
+    struct stat st
+    {
+    };
+    if (::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode)) ::fchmod(fd, st.st_mode & 07777);
+
+    std::size_t written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return abandon(n < 0 ? errno : EIO);
+        written += static_cast<std::size_t>(n);
+    }
+    if (::fsync(fd) != 0) return abandon(errno);
+    if (::close(fd) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        return fail(err);
+    }
+    if (::rename(temp.c_str(), path.c_str()) != 0) {
+        const int err = errno;
+        ::unlink(temp.c_str());
+        return fail(err);
+    }
+    // The rename itself is made durable; a folder that cannot be synced is no failure.
+    const int dirFd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+
 
 std::string ErrnoText(const std::string& path, int err)
 {

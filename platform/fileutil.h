@@ -4,6 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 // True when something is at the path (a dangling link counts: it occupies the name).
 bool PathExists(const std::string& path);
@@ -14,6 +15,13 @@ std::string CurrentFolder();
 // The whole file in one buffer: 0, or the errno of the failure (EINVAL for what is not a
 // regular file, EFBIG for a file larger than maxBytes).
 int ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxBytes);
+
+// The same, with "path: reason" in error.
+bool ReadFileBytes(const std::string& path, std::string& bytes, std::string* error, std::size_t maxBytes);
+
+// Writes bytes to a new file beside path, syncs it and renames it over path. On failure path
+// is untouched, the new file is gone and error says "path: reason".
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr);
 
 // "path: reason" for an errno value.
 std::string ErrnoText(const std::string& path, int err);

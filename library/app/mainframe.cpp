@@ -1,6 +1,8 @@
 #include "mainframe.h"
 
 #include "appglobals.h"
+#include "appsettings.h"
+#include "catalogtree.h"
 #include "commandids.h"
 #include "dockpagebar.h"
 #include "globalhotkey.h"
@@ -15,12 +17,12 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
-#include <QStandardItemModel>
+
+#include <algorithm>
 #include <QStatusBar>
 #include <QStyle>
 #include <QTimer>
 #include <QToolBar>
-#include <QTreeView>
 
 namespace {
 
@@ -61,7 +63,8 @@ constexpr CommandText kCommandTexts[] = {
 
 } // namespace
 
-CMainFrame::CMainFrame(CQuorDoc* document, QWidget* parent) : QMainWindow(parent), m_pDocument(document)
+CMainFrame::CMainFrame(CQuorDoc* document, CProfile* profile, QWidget* parent)
+    : QMainWindow(parent), m_pDocument(document), m_catalog(std::make_unique<CCatalog>()), m_pProfile(profile)
 {
     setObjectName(QStringLiteral("QuorMainFrame"));
     resize(1000, 700);
@@ -124,40 +127,87 @@ QAction* CMainFrame::CommandAction(int id) const
 
 void CMainFrame::createActions()
 {
-    addCommand(ID_FILE_SAVE, tr("保存目录信息(&S)\tCtrl+S"));
+    addCommand(ID_FILE_OPEN, tr("打开目录信息(&O)...\tCtrl+O"), tr("打开另一个目录文件"))->setShortcut(QKeySequence::Open);
+    addCommand(ID_FILE_SAVE, tr("保存目录信息(&S)\tCtrl+S"))->setShortcut(QKeySequence::Save);
+    addCommand(ID_CATALOG_MERGE, tr("合并目录信息(&M)"), tr("把另一个目录文件合并进来"));
+    addCommand(ID_APP_EXIT, tr("保存并退出(&X)"), tr("保存目录信息并退出"));
+    addCommand(ID_ARTICLE_EDIT, tr("编辑文章\t(&E)"));
     addCommand(ID_ARTICLE_NEW, tr("新建空文章\t(&N)"));
     addCommand(ID_FOLDER_NEW, tr("新建文件夹\t(&F)"));
     addCommand(ID_EDIT_PASTE, tr("从剪贴板建立文档(&P)\tCtrl+V"));
-    addCommand(ID_ARTICLE_EDIT, tr("编辑文章\t(&E)"));
     addCommand(ID_ARTICLE_IMPORT, tr("导入文件\t(&M)"));
+    addCommand(ID_ITEM_DELETE, tr("删除选中项目\t(&D)"));
+    addCommand(ID_ARTICLE_DOWNLOAD_LINKS, tr("下载关联文件\t(&L)"));
+    addCommand(ID_ITEM_DETAILS, tr("查看详细信息\t(&I)"));
     addCommand(ID_FIND, tr("查找目录(&F)\tCtrl+F"));
     addCommand(ID_FIND_NEXT, tr("查找下一个\t(&N)"));
+    addCommand(ID_OPTIONS, tr("选项\t(&O)"));
     addCommand(ID_EDITOR_WINDOWS, tr("窗口..(&W)"));
-    addCommand(ID_APP_EXIT, tr("保存并退出(&X)"));
     addCommand(ID_APP_ABOUT, tr("关于 Quor(&A)..."));
     addCommand(ID_VIEW_TOOLBAR, tr("工具栏(&T)"), tr("显示或隐藏工具栏"))->setCheckable(true);
     addCommand(ID_VIEW_STATUS_BAR, tr("状态栏(&S)"), tr("显示或隐藏状态栏"))->setCheckable(true);
     addCommand(ID_VIEW_CATALOG, tr("目录树(&R)"))->setCheckable(true);
     for (int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_CATALOG})
         m_actions[id]->setChecked(true);
+    // Accelerators without a menu entry of their own.
+    auto* print = addCommand(ID_FILE_PRINT, tr("打印"));
+    print->setShortcut(QKeySequence::Print);
+    addAction(print);
+    for (const auto& [id, action] : m_actions)
+        action->setEnabled(isCommandEnabled(id));
+}
+
+bool CMainFrame::isCommandEnabled(int id) const
+{
     // Commands whose work is not in this build yet stay visible but cannot be chosen.
-    for (int id : {ID_FILE_SAVE, ID_ARTICLE_NEW, ID_FOLDER_NEW, ID_EDIT_PASTE, ID_ARTICLE_EDIT,
-                   ID_ARTICLE_IMPORT, ID_FIND, ID_FIND_NEXT, ID_EDITOR_WINDOWS})
-        m_actions[id]->setEnabled(false);
+    static const int kNotYet[] = {ID_ARTICLE_EDIT,   ID_ARTICLE_NEW,    ID_EDIT_PASTE,  ID_ARTICLE_IMPORT,
+                                  ID_ARTICLE_DOWNLOAD_LINKS, ID_OPTIONS, ID_EDITOR_WINDOWS, ID_ARTICLE_POST};
+    return std::find(std::begin(kNotYet), std::end(kNotYet), id) == std::end(kNotYet);
 }
 
 void CMainFrame::createMenus()
 {
     QMenu* file = menuBar()->addMenu(tr("文件(&F)"));
+    file->addAction(m_actions[ID_FILE_OPEN]);
     file->addAction(m_actions[ID_FILE_SAVE]);
     file->addSeparator();
+    file->addAction(m_actions[ID_CATALOG_MERGE]);
+    file->addSeparator();
+    m_recentMenu = file->addMenu(tr("最近文件"));
+    file->addSeparator();
     file->addAction(m_actions[ID_APP_EXIT]);
+    updateRecentFiles();
+
+    QMenu* edit = menuBar()->addMenu(tr("编辑(&E)"));
+    for (int id : {ID_ARTICLE_EDIT, ID_ARTICLE_NEW, ID_FOLDER_NEW, ID_EDIT_PASTE, ID_ARTICLE_IMPORT, ID_ITEM_DELETE})
+        edit->addAction(m_actions[id]);
+    edit->addSeparator();
+    edit->addAction(m_actions[ID_ARTICLE_DOWNLOAD_LINKS]);
+    edit->addSeparator();
+    edit->addAction(m_actions[ID_ITEM_DETAILS]);
+    edit->addSeparator();
+    edit->addAction(m_actions[ID_FIND]);
+    edit->addAction(m_actions[ID_FIND_NEXT]);
+    edit->addSeparator();
+    edit->addAction(m_actions[ID_OPTIONS]);
+
     QMenu* view = menuBar()->addMenu(tr("查看(&V)"));
-    view->addAction(m_actions[ID_VIEW_TOOLBAR]);
-    view->addAction(m_actions[ID_VIEW_STATUS_BAR]);
-    view->addAction(m_actions[ID_VIEW_CATALOG]);
+    for (int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_CATALOG, ID_EDITOR_WINDOWS})
+        view->addAction(m_actions[id]);
     QMenu* help = menuBar()->addMenu(tr("帮助(&H)"));
     help->addAction(m_actions[ID_APP_ABOUT]);
+}
+
+void CMainFrame::updateRecentFiles()
+{
+    m_recentMenu->clear();
+    const std::vector<std::string> files = LoadRecentFiles(*m_pProfile);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        const QString path = QString::fromStdString(files[i]);
+        QAction* action = m_recentMenu->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(path));
+        connect(action, &QAction::triggered, this, [this, path] { onFileOpen(path); });
+    }
+    m_recentMenu->setEnabled(!files.empty());
 }
 
 void CMainFrame::createToolBar()
@@ -195,22 +245,20 @@ void CMainFrame::createCatalogBar()
 {
     m_wndDockPageBar = new CDockPageBar(QStringLiteral("DockPageBar"), this);
     m_wndDockPageBar->setAllowedAreas(Qt::AllDockWidgetAreas);
-    m_wndTree = new QTreeView(m_wndDockPageBar);
-    m_wndTree->setObjectName(QStringLiteral("CatalogTree"));
-    m_wndTree->setHeaderHidden(true);
-    auto* model = new QStandardItemModel(m_wndTree);
-    model->appendRow(new QStandardItem(style()->standardIcon(QStyle::SP_DirIcon), QStringLiteral("CATALOG")));
-    m_wndTree->setModel(model);
-    m_wndDockPageBar->AppendPage(m_wndTree, QStringLiteral("CATALOG"), style()->standardIcon(QStyle::SP_DirIcon));
+    m_wndTree = new CCatalogTree(new CCatalogModel(*m_catalog, this), m_wndDockPageBar);
+    m_wndTree->SetCommandEnabled([this](int id) { return isCommandEnabled(id); });
+    connect(m_wndTree, &CCatalogTree::sendCommand, this, &CMainFrame::OnCommand);
+    connect(m_wndTree, &CCatalogTree::postCommand, this, &CMainFrame::PostCommand);
+    connect(m_wndTree, &CCatalogTree::messageText, this, &CMainFrame::SetMessageText);
+    m_wndDockPageBar->AppendPage(m_wndTree, QStringLiteral("CATALOG"),
+                                 CCatalogModel::IconFor(CCatalogModel::ImageFolder, CCatalogModel::ImageFolderOpen));
     addDockWidget(Qt::LeftDockWidgetArea, m_wndDockPageBar);
+    resizeDocks({m_wndDockPageBar}, {230}, Qt::Horizontal);
     // The bar's own close button and the menu entry stay in step.
-    connect(m_wndDockPageBar, &QDockWidget::visibilityChanged, this, [this](bool visible) {
-        if (!visible && m_wndDockPageBar->isFloating())
-            return;
+    connect(m_wndDockPageBar, &QDockWidget::visibilityChanged, this, [this](bool) {
         m_bCatalogVisible = m_wndDockPageBar->isVisibleTo(this);
         m_actions[ID_VIEW_CATALOG]->setChecked(m_bCatalogVisible);
     });
-    resizeDocks({m_wndDockPageBar}, {230}, Qt::Horizontal);
 }
 
 void CMainFrame::OnCommand(int id)
@@ -218,6 +266,52 @@ void CMainFrame::OnCommand(int id)
     switch (id) {
     case ID_CATALOG_LOAD:
         onCatalogLoad();
+        break;
+    case ID_CATALOG_SAVE:
+        onCatalogSave();
+        break;
+    case ID_CATALOG_MODIFIED:
+        if (m_bCatalogLoaded)
+            m_pDocument->SetModifiedFlag(true);
+        break;
+    case ID_FILE_SAVE:
+        onFileSave();
+        break;
+    case ID_FILE_OPEN:
+        onFileOpen();
+        break;
+    case ID_CATALOG_MERGE:
+        onMerge();
+        break;
+    case ID_ARTICLE_SHOW:
+        onArticleShow();
+        break;
+    case ID_FOLDER_NEW:
+        onFolderNew();
+        break;
+    case ID_ITEM_DELETE:
+        onItemDelete();
+        break;
+    case ID_FIND:
+        onFind();
+        break;
+    case ID_FIND_NEXT:
+        onFindNext();
+        break;
+    case ID_ITEM_DETAILS:
+        PostCommand(ID_ITEM_PROPERTIES);
+        break;
+    case ID_ITEM_PROPERTIES:
+        onItemProperties();
+        break;
+    case ID_VIEW_NAVIGATE:
+        m_pView->OnNavigate();
+        break;
+    case ID_VIEW_REFRESH:
+        m_pView->OnRefresh();
+        break;
+    case ID_FILE_PRINT:
+        m_pView->OnPrint();
         break;
     case ID_VIEW_CATALOG:
         onViewCatalog();
@@ -229,9 +323,6 @@ void CMainFrame::OnCommand(int id)
     case ID_VIEW_STATUS_BAR:
         statusBar()->setVisible(!statusBar()->isVisible());
         m_actions[ID_VIEW_STATUS_BAR]->setChecked(statusBar()->isVisible());
-        break;
-    case ID_CATALOG_MODIFIED:
-        m_pDocument->SetModifiedFlag(true);
         break;
     case ID_APP_EXIT:
         close();
@@ -266,6 +357,19 @@ quint32 CMainFrame::WindowHandle() const
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+    // The catalog is saved without asking; only a save that failed asks what to do.
+    onFileSave();
+    while (m_pDocument->IsModified()) {
+        const QString name = QString::fromStdString(m_pDocument->GetTitle());
+        const MsgResult answer = ShowMessageBox(this, tr("将改动保存到 %1？").arg(name), QStringLiteral("Quor"),
+                                                MsgButtons::YesNoCancel, MsgIcon::Question);
+        if (answer == MsgResult::Cancel) {
+            event->ignore();
+            return;
+        }
+        if (answer == MsgResult::No || onFileSave())
+            break;
+    }
     if (m_pHotKey)
         m_pHotKey->Unregister();
     QMainWindow::closeEvent(event);
@@ -285,25 +389,5 @@ void CMainFrame::updateTitle()
     setWindowModified(m_pDocument->IsModified());
 }
 
-void CMainFrame::onCatalogLoad()
-{
-    SetMessageText({});
-    const std::string problem = DataFolderProblem(g_szDataFolder);
-    if (!problem.empty())
-        ShowMessageBox(this, tr("数据文件夹不能写入，新文章无法保存：\n%1").arg(QString::fromStdString(problem)),
-                       QStringLiteral("Quor"), MsgButtons::Ok, MsgIcon::Warning);
-}
 
-void CMainFrame::onViewCatalog()
-{
-    m_bCatalogVisible = !m_bCatalogVisible;
-    m_wndDockPageBar->setVisible(m_bCatalogVisible);
-    m_actions[ID_VIEW_CATALOG]->setChecked(m_bCatalogVisible);
-}
 
-void CMainFrame::onAbout()
-{
-    ShowMessageBox(this,
-                   tr("Quor %1\n\n个人文章库：收集网页，整理目录，编辑与发布。").arg(QStringLiteral(QUOR_VERSION)),
-                   tr("关于 Quor"), MsgButtons::Ok, MsgIcon::Information);
-}

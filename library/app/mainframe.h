@@ -5,15 +5,20 @@
 #include <QMainWindow>
 
 #include <map>
+#include <memory>
+#include <string>
 
+class CCatalog;
+class CCatalogTree;
 class CDockPageBar;
 class CGlobalHotKey;
+class CProfile;
 class CQuorDoc;
 class CQuorView;
 class CWindowMessageListener;
 class QAction;
 class QLabel;
-class QTreeView;
+class QMenu;
 
 class CMainFrame final : public QMainWindow
 {
@@ -21,7 +26,7 @@ class CMainFrame final : public QMainWindow
     Q_DISABLE_COPY_MOVE(CMainFrame)
 
 public:
-    explicit CMainFrame(CQuorDoc* document, QWidget* parent = nullptr);
+    CMainFrame(CQuorDoc* document, CProfile* profile, QWidget* parent = nullptr);
     ~CMainFrame() override;
 
     // Builds the bars, the catalog page, the view and the hot key. False when a part
@@ -34,6 +39,7 @@ public:
     void SetMessageText(const QString& text);
 
     CQuorView* GetActiveView() const { return m_pView; }
+    CCatalogTree* GetCatalogTree() const { return m_wndTree; }
     CQuorDoc* GetActiveDocument() const { return m_pDocument; }
     QAction* CommandAction(int id) const;
     bool HasHotKey() const;
@@ -52,14 +58,33 @@ private:
     void createCatalogBar();
     void restoreFromHotKey();
     void updateTitle();
+    void updateRecentFiles();
+    bool isCommandEnabled(int id) const;
+    // Command handlers (mainframecommands.cpp).
     void onCatalogLoad();
+    bool onCatalogSave();
+    bool onFileSave();
+    void onFileOpen(const QString& chosen = {});
     void onViewCatalog();
+    void onFolderNew();
+    void onItemDelete();
+    void onFind();
+    void onFindNext();
+    void onMerge();
+    void onItemProperties();
+    void onArticleShow();
     void onAbout();
+    bool openCatalog(const std::string& path);
 
     CQuorDoc* m_pDocument;
     CQuorView* m_pView = nullptr;
     CDockPageBar* m_wndDockPageBar = nullptr;
-    QTreeView* m_wndTree = nullptr;
+    CCatalogTree* m_wndTree = nullptr;
+    std::unique_ptr<CCatalog> m_catalog;
+    CProfile* m_pProfile;
+    QMenu* m_recentMenu = nullptr;
+    QString m_strLastKeyword;
+    bool m_bCatalogLoaded = false;
     QToolBar* m_wndToolBar = nullptr;
     QLabel* m_wndMessage = nullptr;
     CGlobalHotKey* m_pHotKey = nullptr;

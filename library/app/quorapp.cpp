@@ -79,7 +79,7 @@ bool CQuorApp::InitInstance(const QStringList& arguments)
     }
     AddRecentFile(*m_pProfile, m_pDocument->GetPathName());
 
-    m_pMainFrame = std::make_unique<CMainFrame>(m_pDocument.get());
+    m_pMainFrame = std::make_unique<CMainFrame>(m_pDocument.get(), m_pProfile.get());
     if (!m_pMainFrame->Create()) {
         m_exitCode = 1;
         return false;

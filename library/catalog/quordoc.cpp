@@ -1,5 +1,8 @@
 #include "quordoc.h"
 
+#include "defaultcatalog.h"
+#include "storage.h"
+
 #include <cerrno>
 #include <climits>
 #include <cstdlib>
@@ -35,6 +38,26 @@ bool CQuorDoc::OnOpenDocument(const std::string& path, std::string* error)
     m_strPathName = ::realpath(path.c_str(), resolved) ? resolved : path;
     SetModifiedFlag(false);
     emit pathChanged();
+    return true;
+}
+
+std::string CQuorDoc::SavePath()
+{
+    return GetModuleDir() + "/" + DEFAULT_CATALOG_NAME;
+}
+
+bool CQuorDoc::OnSaveDocument(const std::function<bool(const std::string&, std::string*)>& save, std::string* error)
+{
+    const std::string path = SavePath();
+    if (path != m_strPathName) {
+        m_strPathName = path;
+        emit pathChanged();
+    }
+    if (!m_bModified)
+        return true;
+    if (!save(path, error))
+        return false; // still modified: nothing is lost by a failed save
+    SetModifiedFlag(false);
     return true;
 }
 

@@ -3,6 +3,7 @@
 
 #include <QObject>
 
+#include <functional>
 #include <string>
 
 class CQuorDoc final : public QObject
@@ -15,6 +16,13 @@ public:
 
     // Checks that the file can be read and takes its path. False with the reason in error.
     bool OnOpenDocument(const std::string& path, std::string* error);
+
+    // Every save writes "QuorCatalog.xml" in the program's folder, whatever file was opened:
+    // the path name is set to it and, when the catalog changed, save is called with it.
+    // False (the modified flag kept, the reason in error) when that save failed.
+    bool OnSaveDocument(const std::function<bool(const std::string& path, std::string* error)>& save,
+                        std::string* error);
+    static std::string SavePath();
 
     const std::string& GetPathName() const { return m_strPathName; }
     // The file name shown in the window title.

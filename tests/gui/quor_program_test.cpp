@@ -62,12 +62,13 @@ TEST(QuorStart, FirstStartWritesTheDefaultCatalogPublishesTheTableAndRunsAlone)
 TEST(QuorStart, ShortArgumentMeansTheDefaultCatalogAndAnExistingOneIsKept)
 {
     TestFolder cwd;
-    ASSERT_TRUE(WriteFile(cwd.file("QuorCatalog.xml"), "<?xml version=\"1.0\"?><DIR COMMENT=\"CATALOG\"/>"));
+    const std::string mine = "<?xml version=\"1.0\"?><DIR COMMENT=\"CATALOG\"><DIR COMMENT=\"RECYCLE\"/></DIR>";
+    ASSERT_TRUE(WriteFile(cwd.file("QuorCatalog.xml"), mine));
     QuorProcess quor(cwd.path());
     quor.start({QStringLiteral("abcd")});
     CMissionTable table;
     ASSERT_TRUE(WaitUntil([&] { return tablePublishedBy(quor.pid(), table); }, 60000));
-    EXPECT_EQ(ReadFile(cwd.file("QuorCatalog.xml")), "<?xml version=\"1.0\"?><DIR COMMENT=\"CATALOG\"/>");
+    EXPECT_EQ(ReadFile(cwd.file("QuorCatalog.xml")), mine);
     EXPECT_FALSE(Exists(cwd.file("abcd")));
     quor.terminate();
     EXPECT_TRUE(quor.waitForExit(20000));

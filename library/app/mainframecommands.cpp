@@ -1,0 +1,226 @@
+// The main frame's command handlers for the catalog, the document and the view.
+#include "mainframe.h"
+
+#include "appglobals.h"
+#include "codepage.h"
+#include "appsettings.h"
+#include "catalogtree.h"
+#include "commandids.h"
+#include "dockpagebar.h"
+#include "finddlg.h"
+#include "messagebox.h"
+#include "propertiesdlg.h"
+#include "quordoc.h"
+#include "quorview.h"
+#include "storage.h"
+
+#include <QAction>
+#include <QFileDialog>
+
+namespace {
+
+QString q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+} // namespace
+
+void CMainFrame::onCatalogLoad()
+{
+    SetMessageText({});
+    const std::string path = m_pDocument->GetPathName();
+    std::string error;
+    m_bCatalogLoaded = m_wndTree->LoadCatalog(path, &error);
+    if (!m_bCatalogLoaded) {
+        // The file stays as it is: nothing is saved over a catalog that could not be read.
+        const MsgResult answer =
+            ShowMessageBox(this, tr("目录文件无法读取，没有打开：\n%1\n\n要打开另一个目录文件吗？").arg(q(error)),
+                           QStringLiteral("Quor"), MsgButtons::YesNo, MsgIcon::Warning);
+        SetMessageText(tr("没有打开目录文件"));
+        if (answer == MsgResult::Yes)
+            PostCommand(ID_FILE_OPEN);
+        return;
+    }
+    m_wndTree->expand(m_wndTree->CatalogModel()->index(0, 0));
+    const std::string problem = DataFolderProblem(g_szDataFolder);
+    if (!problem.empty())
+        ShowMessageBox(this, tr("数据文件夹不能写入，新文章无法保存：\n%1").arg(q(problem)), QStringLiteral("Quor"),
+                       MsgButtons::Ok, MsgIcon::Warning);
+}
+
+bool CMainFrame::onCatalogSave()
+{
+    if (!m_bCatalogLoaded)
+        return false;
+    std::string error;
+    if (m_wndTree->SaveCatalog(m_pDocument->GetPathName(), &error))
+        return true;
+    ShowMessageBox(this, tr("目录信息没有保存：\n%1").arg(q(error)), QStringLiteral("Quor"), MsgButtons::Ok,
+                   MsgIcon::Critical);
+    return false;
+}
+
+bool CMainFrame::onFileSave()
+{
+    if (!m_bCatalogLoaded)
+        return true;
+    std::string error;
+    return m_pDocument->OnSaveDocument(
+        [this](const std::string& path, std::string* why) {
+            if (m_wndTree->SaveCatalog(path, why))
+                return true;
+            ShowMessageBox(this, tr("目录信息没有保存：\n%1").arg(q(*why)), QStringLiteral("Quor"), MsgButtons::Ok,
+                           MsgIcon::Critical);
+            return false;
+        },
+        &error);
+}
+
+bool CMainFrame::openCatalog(const std::string& path)
+{
+    std::string error;
+    if (!m_pDocument->OnOpenDocument(path, &error)) {
+        ShowMessageBox(this, tr("无法打开文档。\n\n%1\n%2").arg(q(path), q(error)), QStringLiteral("Quor"),
+                       MsgButtons::Ok, MsgIcon::Critical);
+        return false;
+    }
+    AddRecentFile(*m_pProfile, m_pDocument->GetPathName());
+    updateRecentFiles();
+    onCatalogLoad();
+    m_pView->ShowStartPage();
+    return true;
+}
+
+void CMainFrame::onFileOpen(const QString& chosen)
+{
+    if (m_pDocument->IsModified()) {
+        const MsgResult answer =
+            ShowMessageBox(this, tr("将改动保存到 %1？").arg(q(m_pDocument->GetTitle())), QStringLiteral("Quor"),
+                           MsgButtons::YesNoCancel, MsgIcon::Question);
+        if (answer == MsgResult::Cancel || (answer == MsgResult::Yes && !onFileSave()))
+            return;
+    }
+    const QString path = !chosen.isEmpty()
+                             ? chosen
+                             : QFileDialog::getOpenFileName(this, tr("打开目录信息"), QString(), tr("Quor目录文件 (*.xml)"));
+    if (!path.isEmpty())
+        openCatalog(path.toStdString());
+}
+
+void CMainFrame::onViewCatalog()
+{
+    m_bCatalogVisible = !m_bCatalogVisible;
+    m_wndDockPageBar->setVisible(m_bCatalogVisible);
+    m_actions[ID_VIEW_CATALOG]->setChecked(m_bCatalogVisible);
+}
+
+void CMainFrame::onFolderNew()
+{
+    if (!m_bCatalogLoaded)
+        return;
+    QModelIndex target = m_wndTree->currentIndex();
+    if (!target.isValid())
+        target = m_wndTree->CatalogModel()->index(0, 0);
+    const QModelIndex added = m_wndTree->AddItem(target, QStringLiteral("New Folder"), true);
+    m_wndTree->setCurrentIndex(added);
+    OnCommand(ID_CATALOG_MODIFIED);
+}
+
+void CMainFrame::onItemDelete()
+{
+    if (!m_bCatalogLoaded)
+        return;
+    m_wndTree->DeleteSelected();
+    OnCommand(ID_CATALOG_MODIFIED);
+    m_wndTree->activateWindow();
+    m_wndTree->setFocus();
+}
+
+void CMainFrame::onFind()
+{
+    if (!m_bCatalogLoaded)
+        return;
+    CFindDlg dialog(this);
+    dialog.SetKeyword(m_strLastKeyword);
+    dialog.SetFindInText(m_wndTree->m_bFindInText);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_strLastKeyword = dialog.Keyword();
+    m_wndTree->m_bFindInText = dialog.FindInText();
+    m_wndTree->m_hLastFound = CXmlNode();
+    m_wndTree->m_hLastFound = m_wndTree->FindNext(m_strLastKeyword.toStdString(), {}, m_wndTree->m_bFindInText);
+    if (m_wndTree->m_hLastFound)
+        m_wndTree->SelectNode(m_wndTree->m_hLastFound);
+    else
+        SetMessageText(tr("没有找到“%1”").arg(m_strLastKeyword));
+    m_wndTree->activateWindow();
+    m_wndTree->setFocus();
+}
+
+void CMainFrame::onFindNext()
+{
+    if (!m_bCatalogLoaded)
+        return;
+    m_wndTree->m_hLastFound =
+        m_wndTree->FindNext(m_strLastKeyword.toStdString(), m_wndTree->m_hLastFound, m_wndTree->m_bFindInText);
+    if (m_wndTree->m_hLastFound)
+        m_wndTree->SelectNode(m_wndTree->m_hLastFound);
+    else
+        SetMessageText(tr("没有找到“%1”").arg(m_strLastKeyword));
+}
+
+void CMainFrame::onMerge()
+{
+    if (!m_bCatalogLoaded)
+        return;
+    const QString path = QFileDialog::getOpenFileName(this, tr("合并目录信息"), QString(),
+                                                      tr("XML Files (*.xml);;All Files (*)"));
+    if (!path.isEmpty() && m_wndTree->MergeCatalog(path.toStdString()) < 0)
+        SetMessageText(tr("无法读取 %1，目录没有改变").arg(path));
+    OnCommand(ID_CATALOG_MODIFIED);
+    while (m_wndTree->CatalogModel()->UnifyFolders()) {
+    }
+    m_wndTree->expand(m_wndTree->CatalogModel()->index(0, 0));
+}
+
+void CMainFrame::onItemProperties()
+{
+    const QModelIndex index = m_wndTree->currentIndex();
+    const CXmlNode node = m_wndTree->CatalogModel()->NodeOf(index);
+    if (!node)
+        return;
+    CatalogItemInfo info;
+    CCatalog::GetItemInfo(node, info);
+    const std::string attachDir = GetAttachDir(info.id);
+    if (Cp936Length(info.file) < 4)
+        info.file = QUOR_FOLDER_MARKER;
+    CPropertiesDlg dialog(info, ResolveArticleFile(info.file), attachDir, this);
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    m_wndTree->CatalogModel()->SetItemInfo(index, dialog.Info());
+    OnCommand(ID_CATALOG_MODIFIED);
+}
+
+void CMainFrame::onArticleShow()
+{
+    CatalogItemInfo info;
+    CCatalog::GetItemInfo(m_wndTree->SelectedNode(), info);
+    if (IsFolderFile(info.file))
+        return; // a folder: the page stays
+    const std::string path = ResolveArticleFile(info.file);
+    if (path.size() <= 3) {
+        SetMessageText(QStringLiteral("ERROR! File Not Fond. ") + q(info.file));
+        return;
+    }
+    m_pDocument->m_strArticleUrl = PathToFileUrl(path);
+    m_pDocument->m_strAttachDir = GetAttachDir(info.id);
+    OnCommand(ID_VIEW_NAVIGATE);
+}
+
+void CMainFrame::onAbout()
+{
+    ShowMessageBox(this,
+                   tr("Quor %1\n\n个人文章库：收集网页，整理目录，编辑与发布。").arg(QStringLiteral(QUOR_VERSION)),
+                   tr("关于 Quor"), MsgButtons::Ok, MsgIcon::Information);
+}

@@ -1,0 +1,279 @@
+#include "catalog.h"
+
+#include "appglobals.h"
+#include "codepage.h"
+#include "defaultcatalog.h"
+#include "fileutil.h"
+#include "storage.h"
+
+#include <iterator>
+#include <unordered_map>
+#include <unordered_set>
+
+namespace {
+
+constexpr char kDir[] = "DIR";
+constexpr char kArticle[] = "ARTICLE";
+constexpr const char* kInfoNames[] = {"COMMENT", "ID", "FILE", "SOURCE", "DATE"};
+
+// The element after cur in document order, staying inside top's branch.
+CXmlNode NextItem(CXmlNode cur, CXmlNode top)
+{
+    if (CXmlNode child = cur.GetChild(0)) return child;
+    while (cur && !(cur == top)) {
+        if (CXmlNode next = cur.GetNextSibling()) return next;
+        cur = cur.GetParent();
+    }
+    return {};
+}
+
+// Byte for byte; a missing source leaves the target as it is. Errors are not reported.
+void CopyFileQuietly(const std::string& from, const std::string& to)
+{
+    std::string bytes;
+    if (ReadFileBytes(from, bytes, nullptr, kMaxXmlFileBytes)) WriteFileAtomically(to, bytes);
+}
+
+} // namespace
+
+CCatalog::CCatalog() = default;
+
+CXmlNode CCatalog::Root() const
+{
+    return m_doc.GetRoot();
+}
+
+bool CCatalog::IsArticle(CXmlNode node)
+{
+    return node && node.GetName() != kDir;
+}
+
+bool CCatalog::IsInBranch(CXmlNode node, CXmlNode branch)
+{
+    if (!branch) return false;
+    for (CXmlNode n = node; n; n = n.GetParent())
+        if (n == branch) return true;
+    return false;
+}
+
+CXmlNode CCatalog::findRecycle() const
+{
+    const CXmlNode root = Root();
+    for (CXmlNode n = root; n; n = NextItem(n, root))
+        if (n.AttributeIs("COMMENT", RECYCLE_TITLE)) return n;
+    return {};
+}
+
+bool CCatalog::Load(const std::string& path, std::string* error, bool* recycleAdded)
+{
+    if (recycleAdded) *recycleAdded = false;
+    CXmlDocument doc;
+    if (!doc.Load(path, error)) return false;
+    if (doc.GetRoot().GetName() != kDir) {
+        if (error) *error = path + ": not a catalog (the root element is not DIR)";
+        return false;
+    }
+    const std::string rootDir = doc.GetRoot().GetAttribute("ROOTDIR");
+    if (Cp936Length(rootDir) > 3 && SetDataFolder(rootDir)) MakeFolders(g_szDataFolder);
+    m_doc.Swap(doc);
+    m_recycle = findRecycle();
+    if (!m_recycle) {
+        m_recycle = AddItem(Root(), RECYCLE_TITLE, true);
+        if (recycleAdded) *recycleAdded = true;
+    }
+    return true;
+}
+
+bool CCatalog::Save(const std::string& path, std::string* error)
+{
+    CXmlNode root = Root();
+    if (!root) {
+        if (error) *error = path + ": no catalog loaded";
+        return false;
+    }
+    const std::string stamp = MakeArticleId();
+    const std::string data = g_szDataFolder;
+    const std::string mirror = data + "/" + DEFAULT_CATALOG_NAME;
+    // The backups first, so that .bak holds the previous save and .bak2 the one before.
+    CopyFileQuietly(path + ".bak", path + ".bak2");
+    CopyFileQuietly(path, path + ".bak");
+    CopyFileQuietly(path, mirror + ".bak." + stamp);
+    if (Cp936Length(data) > 3) root.SetAttribute("ROOTDIR", data);
+    const bool saved = m_doc.Save(path, error);
+    CopyFileQuietly(path, mirror);
+    return saved;
+}
+
+int CCatalog::Merge(const std::string& path)
+{
+    CXmlNode root = Root();
+    if (!root) return -1;
+    CXmlDocument other;
+    if (!other.Load(path) || other.GetRoot().GetName() != kDir) return -1;
+    std::vector<CXmlNode> entries;
+    for (CXmlNode n = other.GetRoot().GetChild(0); n; n = n.GetNextSibling())
+        entries.push_back(n);
+    for (auto it = entries.rbegin(); it != entries.rend(); ++it)
+        root.InsertAfter(CXmlNode(), *it);
+    m_recycle = findRecycle();
+    return 1;
+}
+
+bool CCatalog::UnifyFolders()
+{
+    const CXmlNode root = Root();
+    if (!root) return false;
+    std::vector<CXmlNode> items;
+    CollectItems(root, items);
+    std::unordered_set<const void*> keep{root.Raw()};
+    std::unordered_map<std::string, CXmlNode> paths;
+    for (const CXmlNode& t : items) {
+        const std::string p = GetItemPath(t);
+        if (t == root) {
+            paths[p] = t;
+            continue;
+        }
+        if (paths.count(p) != 0) continue; // a duplicate: it goes at the end
+        const CXmlNode v = t.GetParent();
+        const auto twin = paths.find(GetItemPath(v));
+        // The parent is itself a duplicate: the item moves into the first of that path.
+        if (twin != paths.end() && !(twin->second == v) && MoveItem(t, twin->second)) {
+            paths[p] = t;
+            keep.insert(t.Raw());
+            if (!IsArticle(t)) return true; // the order of what follows changed: start again
+            continue;
+        }
+        paths[p] = t;
+        keep.insert(t.Raw());
+    }
+    items.clear();
+    CollectItems(root, items);
+    for (auto it = items.rbegin(); it != items.rend(); ++it)
+        if (keep.count(it->Raw()) == 0) RemoveItem(*it);
+    return false;
+}
+
+bool CCatalog::CanAdd(CXmlNode target)
+{
+    if (!target) return false;
+    const bool intoTarget = !IsArticle(target) || !target.GetParent();
+    const int parentDepth = intoTarget ? target.GetDepth() : target.GetDepth() - 1;
+    return parentDepth + 1 <= kMaxXmlDepth;
+}
+
+CXmlNode CCatalog::AddItem(CXmlNode target, const std::string& title, bool folder)
+{
+    if (!CanAdd(target)) return {};
+    const char* tag = folder ? kDir : kArticle;
+    CXmlNode node;
+    if (!IsArticle(target) || !target.GetParent())
+        node = target.CreateChildAfter(CXmlNode(), tag);
+    else
+        node = target.GetParent().CreateChildAfter(target, tag);
+    node.SetAttribute("COMMENT", title);
+    return node;
+}
+
+bool CCatalog::GetItemInfo(CXmlNode node, CatalogItemInfo& info)
+{
+    info.title = node.GetAttribute(kInfoNames[0]);
+    info.id = node.GetAttribute(kInfoNames[1]);
+    info.file = node.GetAttribute(kInfoNames[2]);
+    info.source = node.GetAttribute(kInfoNames[3]);
+    info.date = node.GetAttribute(kInfoNames[4]);
+    return IsArticle(node);
+}
+
+void CCatalog::SetItemInfo(CXmlNode node, const CatalogItemInfo& info)
+{
+    if (!node) return;
+    // Taken out and put back, so that the five stand last and in this order.
+    for (const char* name : kInfoNames)
+        node.RemoveAttribute(name);
+    const std::string* values[] = {&info.title, &info.id, &info.file, &info.source, &info.date};
+    for (std::size_t i = 0; i < std::size(kInfoNames); ++i)
+        node.SetAttribute(kInfoNames[i], *values[i]);
+}
+
+CCatalog::Placement CCatalog::MovePlacement(CXmlNode target)
+{
+    if (!target) return {};
+    if (IsArticle(target)) return {target.GetParent(), target};
+    return {target, target.GetChild(0)};
+}
+
+bool CCatalog::CanMove(CXmlNode src, CXmlNode target)
+{
+    if (!src || !target || src == target || !src.GetParent() || IsInBranch(target, src))
+        return false;
+    const Placement place = MovePlacement(target);
+    if (!place.parent || IsInBranch(place.parent, src)) return false;
+    // Not deeper than it stands now, or the branch still fits.
+    const int newDepth = place.parent.GetDepth() + 1;
+    return newDepth <= src.GetDepth() || newDepth + src.GetHeight() <= kMaxXmlDepth;
+}
+
+bool CCatalog::MoveItem(CXmlNode src, CXmlNode target)
+{
+    if (!CanMove(src, target)) return false;
+    Placement place = MovePlacement(target);
+    if (place.after == src) return true;
+    return place.parent.InsertAfter(place.after, src);
+}
+
+bool CCatalog::RemoveItem(CXmlNode node,
+                          const std::function<bool(const std::string& path)>& deleteFile)
+{
+    if (!node || !node.GetParent()) return false;
+    bool done = true;
+    bool recycleGone = false;
+    // Children first, deepest first, without recursion.
+    CXmlNode cur = node;
+    for (;;) {
+        while (CXmlNode child = cur.GetChild(0))
+            cur = child;
+        if (deleteFile) {
+            const std::string file = cur.GetAttribute("FILE");
+            if (!IsFolderFile(file) && !deleteFile(ResolveArticleFile(file))) {
+                done = false;
+                break;
+            }
+        }
+        const CXmlNode parent = cur.GetParent();
+        const bool last = cur == node;
+        if (cur == m_recycle) recycleGone = true;
+        cur.Delete();
+        if (last) break;
+        cur = parent;
+    }
+    if (recycleGone) m_recycle = findRecycle();
+    return done;
+}
+
+CXmlNode CCatalog::FindById(const std::string& id) const
+{
+    if (Cp936Length(id) <= 2) return {};
+    const CXmlNode root = Root();
+    for (CXmlNode n = root; n; n = NextItem(n, root))
+        if (n.AttributeIs("ID", id)) return n;
+    return {};
+}
+
+std::string CCatalog::GetItemPath(CXmlNode node)
+{
+    std::vector<std::string> parts;
+    for (CXmlNode n = node; n; n = n.GetParent())
+        parts.push_back(n.GetAttribute(IsArticle(n) ? "ID" : "COMMENT"));
+    std::string path;
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+        path += '/';
+        path += *it;
+    }
+    return path;
+}
+
+void CCatalog::CollectItems(CXmlNode from, std::vector<CXmlNode>& items)
+{
+    for (CXmlNode n = from; n; n = NextItem(n, from))
+        items.push_back(n);
+}
