@@ -17,6 +17,8 @@
 #include <QAction>
 #include <QFileDialog>
 
+#include <vector>
+
 namespace {
 
 QString q(const std::string& s)
@@ -34,6 +36,7 @@ void CMainFrame::onCatalogLoad()
     m_bCatalogLoaded = m_wndTree->LoadCatalog(path, &error);
     if (!m_bCatalogLoaded) {
         // The file stays as it is: nothing is saved over a catalog that could not be read.
+        qWarning("Quor: catalog not opened: %s", error.c_str());
         const MsgResult answer =
             ShowMessageBox(this, tr("目录文件无法读取，没有打开：\n%1\n\n要打开另一个目录文件吗？").arg(q(error)),
                            QStringLiteral("Quor"), MsgButtons::YesNo, MsgIcon::Warning);
@@ -179,7 +182,11 @@ void CMainFrame::onMerge()
     if (!path.isEmpty() && m_wndTree->MergeCatalog(path.toStdString()) < 0)
         SetMessageText(tr("无法读取 %1，目录没有改变").arg(path));
     OnCommand(ID_CATALOG_MODIFIED);
-    while (m_wndTree->CatalogModel()->UnifyFolders()) {
+    // Each pass that asks for another has moved a folder; a bound keeps odd titles (a "/" in
+    // one makes two paths look alike) from turning this into an endless loop.
+    std::vector<CXmlNode> items;
+    CCatalog::CollectItems(m_catalog->Root(), items);
+    for (std::size_t pass = 0; pass <= items.size() && m_wndTree->CatalogModel()->UnifyFolders(); ++pass) {
     }
     m_wndTree->expand(m_wndTree->CatalogModel()->index(0, 0));
 }

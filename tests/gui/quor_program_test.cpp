@@ -101,3 +101,19 @@ TEST(QuorStart, CatalogThatCannotBeOpenedIsReportedNotCrashedOn)
     CMissionTable table;
     EXPECT_FALSE(tablePublishedBy(quor.pid(), table)) << "nothing runs behind the message";
 }
+
+TEST(QuorStart, UnreadableCatalogIsReportedAndNeverSavedOver)
+{
+    TestFolder cwd;
+    const std::string garbage = "this is not a catalog <DIR";
+    ASSERT_TRUE(WriteFile(cwd.file("QuorCatalog.xml"), garbage));
+    QuorProcess quor(cwd.path());
+    quor.start();
+    QString said;
+    ASSERT_TRUE(WaitUntil([&] { return (said += quor.output()).contains(QStringLiteral("catalog not opened")); }, 60000))
+        << said.toStdString();
+    EXPECT_TRUE(said.contains(QString::fromStdString(cwd.file("QuorCatalog.xml")))) << "the message names the file";
+    quor.terminate(); // the window closes: nothing may be written over the bad file
+    quor.waitForExit(20000);
+    EXPECT_EQ(ReadFile(cwd.file("QuorCatalog.xml")), garbage);
+}

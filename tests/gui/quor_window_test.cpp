@@ -1,5 +1,7 @@
 // The real window on an X server, and the Super+V hot key.
 #include "globalhotkey.h"
+#include "quordoc.h"
+#include "quorview.h"
 #include "missiontable.h"
 #include "quorprocess.h"
 #include "testenv.h"
@@ -7,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QProcess>
+#include <QWebEngineSettings>
 
 #include <QCoreApplication>
 
@@ -117,4 +120,24 @@ TEST(GlobalHotKey, SuperVFromAnyWindowActivates)
     WaitUntil([] { return false; }, 300);
     EXPECT_EQ(activations, 1);
     xcb_disconnect(keyboard);
+}
+
+TEST(QuorView, CtrlClickFetchesOnceTheViewsOwnNavigationIsDone)
+{
+    CQuorDoc doc;
+    CQuorView view(&doc);
+    const QUrl link(QStringLiteral("http://a.example/x.png"));
+    EXPECT_TRUE(view.BeforeNavigate(link, true, true)) << "no fetching without a handler";
+
+    std::vector<QUrl> fetched;
+    view.SetForceDownload([&](const QUrl& url) { fetched.push_back(url); });
+    view.m_bOwnNavigation = true;
+    EXPECT_TRUE(view.BeforeNavigate(link, true, true)) << "the view's own navigation is shielded";
+    EXPECT_TRUE(fetched.empty());
+    EXPECT_FALSE(view.BeforeNavigate(link, true, true)) << "once only";
+    EXPECT_EQ(fetched, std::vector<QUrl>{link});
+    EXPECT_TRUE(view.BeforeNavigate(link, true, false)) << "without Ctrl the link opens";
+    EXPECT_TRUE(view.BeforeNavigate(link, false, true)) << "only clicked links";
+    EXPECT_EQ(fetched.size(), 1u);
+    EXPECT_FALSE(view.page()->settings()->testAttribute(QWebEngineSettings::JavascriptEnabled));
 }
