@@ -28,6 +28,7 @@ public:
     CCatalogModel* CatalogModel() const { return m_model; }
     CCatalog& Catalog() const { return m_model->Catalog(); }
     CXmlNode SelectedNode() const;
+    bool IsEditingLabel() const { return state() == EditingState; }
     void SelectNode(CXmlNode node);
 
     // The catalog operations with their side effects in the tree.

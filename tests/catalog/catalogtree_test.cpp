@@ -10,7 +10,12 @@
 #include "storage.h"
 #include "testenv.h"
 
+#include <QApplication>
+#include <QLineEdit>
+
 #include <gtest/gtest.h>
+
+#include <QTest>
 
 #include <cstdlib>
 #include <filesystem>
@@ -188,6 +193,42 @@ TEST_F(Tree, AddingMoreThanFiveMinutesAfterTheLastSaveSavesAgain)
     EXPECT_TRUE(messages.contains(QStringLiteral("Auto Saved.")));
     EXPECT_EQ(titlesIn("笔记"),
               (std::vector<std::string>{"xABCy", "Second", "After Second", "tiny"}));
+}
+
+TEST_F(Tree, KeysAndDoubleClickReachTheMainFrame)
+{
+    std::vector<int> sent;
+    QObject::connect(&tree, &CCatalogTree::sendCommand, [&](int id) { sent.push_back(id); });
+    tree.resize(300, 400);
+    tree.show();
+    tree.expandAll();
+    tree.setFocus();
+    tree.setCurrentIndex(indexOf("Second"));
+    EXPECT_EQ(sent, std::vector<int>{ID_ARTICLE_SHOW}) << "a selection change shows the article";
+
+    posted.clear();
+    QTest::keyClick(&tree, Qt::Key_Delete);
+    QTest::keyClick(&tree, Qt::Key_F3);
+    QTest::keyClick(&tree, Qt::Key_F, Qt::ControlModifier);
+    EXPECT_EQ(posted, (std::vector<int>{ID_ITEM_DELETE, ID_FIND_NEXT, ID_FIND}));
+
+    QTest::keyClick(&tree, Qt::Key_Return);
+    EXPECT_TRUE(tree.IsEditingLabel()) << "Enter starts renaming";
+    auto* editor = tree.findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->selectAll();
+    QTest::keyClicks(editor, QStringLiteral("Renamed"));
+    EXPECT_EQ(editor->text(), QStringLiteral("Renamed"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the edit is committed from the event loop
+    EXPECT_TRUE(byTitle("Renamed"));
+    EXPECT_FALSE(tree.IsEditingLabel());
+    EXPECT_NE(std::find(posted.begin(), posted.end(), ID_CATALOG_MODIFIED), posted.end());
+
+    sent.clear();
+    const QRect rect = tree.visualRect(indexOf("笔记"));
+    QTest::mouseDClick(tree.viewport(), Qt::LeftButton, {}, rect.center());
+    EXPECT_NE(std::find(sent.begin(), sent.end(), ID_ARTICLE_EDIT), sent.end());
 }
 
 TEST(DragRules, ScrollFasterFurtherBeyondTheEdge)

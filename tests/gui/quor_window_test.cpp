@@ -2,6 +2,7 @@
 #include "globalhotkey.h"
 #include "quordoc.h"
 #include "quorview.h"
+#include "storage.h"
 #include "missiontable.h"
 #include "quorprocess.h"
 #include "testenv.h"
@@ -12,6 +13,8 @@
 #include <QWebEngineSettings>
 
 #include <QCoreApplication>
+
+#include <filesystem>
 
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
@@ -140,4 +143,28 @@ TEST(QuorView, CtrlClickFetchesOnceTheViewsOwnNavigationIsDone)
     EXPECT_TRUE(view.BeforeNavigate(link, false, true)) << "only clicked links";
     EXPECT_EQ(fetched.size(), 1u);
     EXPECT_FALSE(view.page()->settings()->testAttribute(QWebEngineSettings::JavascriptEnabled));
+}
+
+TEST(QuorView, ShowsAnArticleFromTheDataFolderWithoutRunningItsScripts)
+{
+    TestFolder folder;
+    const std::string article = folder.file("a#1 %20/070315142233042.html");
+    std::filesystem::create_directories(folder.file("a#1 %20"));
+    ASSERT_TRUE(WriteFile(article, "<html><head><title>Saved</title><script>document.title='ran'</script></head>"
+                                   "<body><p>\xE4\xB8\xAD</p></body></html>"));
+    CQuorDoc doc;
+    CQuorView view(&doc);
+    view.resize(400, 300);
+    view.show();
+    bool loaded = false, ok = false;
+    QObject::connect(&view, &QWebEngineView::loadFinished, [&](bool success) {
+        loaded = true;
+        ok = success;
+    });
+    doc.m_strArticleUrl = PathToFileUrl(article);
+    view.OnNavigate();
+    ASSERT_TRUE(WaitUntil([&] { return loaded; }, 30000));
+    EXPECT_TRUE(ok);
+    EXPECT_EQ(view.title(), QStringLiteral("Saved")) << "the title script must not run";
+    EXPECT_EQ(view.url(), QUrl::fromLocalFile(QString::fromStdString(article)));
 }
