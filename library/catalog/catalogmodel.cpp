@@ -167,6 +167,10 @@ Qt::ItemFlags CCatalogModel::flags(const QModelIndex& index) const
 
 bool CCatalogModel::Load(const std::string& path, std::string* error, bool* recycleAdded)
 {
+    std::vector<CXmlNode> all;
+    if (m_catalog.Root())
+        CCatalog::CollectItems(m_catalog.Root(), all);
+    emit nodesAboutToBeRemoved(all); // a successful load replaces every element
     beginResetModel();
     const bool ok = m_catalog.Load(path, error, recycleAdded);
     forgetAll();

@@ -77,7 +77,26 @@ CCatalogTree::CCatalogTree(CCatalogModel* model, QWidget* parent)
 
     connect(model, &CCatalogModel::catalogModified, this, &CCatalogTree::markModified);
     connect(model, &CCatalogModel::nodesAboutToBeRemoved, this, &CCatalogTree::forgetRemoved);
-    connect(model, &QAbstractItemModel::modelReset, this, [this] { expand(m_model->index(0, 0)); });
+    // A reset (removal, merge, load) keeps the folders that stay open.
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        m_open.clear();
+        std::unordered_set<const void*> gone;
+        for (const CXmlNode& node : m_gone)
+            gone.insert(node.Raw());
+        std::vector<CXmlNode> all;
+        if (Catalog().Root())
+            CCatalog::CollectItems(Catalog().Root(), all);
+        for (const CXmlNode& node : all)
+            if (!gone.count(node.Raw()) && isExpanded(m_model->IndexOf(node)))
+                m_open.push_back(node);
+    });
+    connect(model, &QAbstractItemModel::modelReset, this, [this] {
+        expand(m_model->index(0, 0));
+        for (const CXmlNode& node : m_open)
+            expand(m_model->IndexOf(node));
+        m_open.clear();
+        m_gone.clear();
+    });
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
                 if (current.isValid())
@@ -106,6 +125,7 @@ void CCatalogTree::markModified()
 
 void CCatalogTree::forgetRemoved(const std::vector<CXmlNode>& nodes)
 {
+    m_gone.insert(m_gone.end(), nodes.begin(), nodes.end());
     // Search results that are about to go must never be used again.
     std::unordered_set<const void*> gone;
     for (const CXmlNode& node : nodes)

@@ -84,4 +84,6 @@ private:
     QPoint m_lastPoint;
     long long m_scrollTicks = 0;
     std::vector<CXmlNode> m_items; // the last search from the top
+    std::vector<CXmlNode> m_gone;  // items announced to leave with the next reset
+    std::vector<CXmlNode> m_open;  // folders open before a reset
 };

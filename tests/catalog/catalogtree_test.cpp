@@ -150,10 +150,12 @@ TEST_F(Tree, DeleteMovesIntoTheRecycleFolderThenToTheTrash)
     EXPECT_FALSE(tree.DeleteSelected());
     EXPECT_TRUE(byTitle("Second")) << "a cancelled trash keeps the item";
 
+    tree.expand(indexOf("笔记"));
     tree.setCurrentIndex(indexOf("Second"));
     QueueMessageBoxAnswer(MsgResult::Yes);
     EXPECT_TRUE(tree.DeleteSelected());
     EXPECT_FALSE(byTitle("Second"));
+    EXPECT_TRUE(tree.isExpanded(indexOf("笔记"))) << "open folders stay open";
     EXPECT_FALSE(Exists(data + "/070315/070315142233042.html"));
     const std::string trash =
         std::string(std::getenv("XDG_DATA_HOME")) + "/Trash/files/070315142233042.html";
