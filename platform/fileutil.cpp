@@ -104,7 +104,8 @@ std::string folderOf(const std::string& path)
 
 } // namespace
 
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error)
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error,
+                         const std::function<void()>& beforeRename)
 {
     const auto fail = [&](int err) {
         if (error) *error = ErrnoText(path, err);
@@ -150,6 +151,8 @@ bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::s
         ::unlink(temp.c_str());
         return fail(err);
     }
+    if (beforeRename)
+        beforeRename();
     if (::rename(temp.c_str(), path.c_str()) != 0) {
         const int err = errno;
         ::unlink(temp.c_str());

@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -20,8 +21,10 @@ int ReadWholeFile(const std::string& path, std::string& bytes, std::size_t maxBy
 bool ReadFileBytes(const std::string& path, std::string& bytes, std::string* error, std::size_t maxBytes);
 
 // Writes bytes to a new file beside path, syncs it and renames it over path. On failure path
-// is untouched, the new file is gone and error says "path: reason".
-bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr);
+// is untouched, the new file is gone and error says "path: reason". beforeRename runs once
+// the new file is safely written, just before it replaces path (for backups of the old one).
+bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr,
+                         const std::function<void()>& beforeRename = {});
 
 // "path: reason" for an errno value.
 std::string ErrnoText(const std::string& path, int err);

@@ -337,7 +337,14 @@ void CMainFrame::OnCommand(int id)
 
 void CMainFrame::PostCommand(int id)
 {
-    QTimer::singleShot(0, this, [this, id] { OnCommand(id); });
+    // Like a posted message: handled from the event loop, and never inside a dialog that is
+    // still open (a box asking about a deletion must not see the catalog change under it).
+    QTimer::singleShot(0, this, [this, id] {
+        if (QApplication::activeModalWidget())
+            QTimer::singleShot(100, this, [this, id] { PostCommand(id); });
+        else
+            OnCommand(id);
+    });
 }
 
 void CMainFrame::SetMessageText(const QString& text)

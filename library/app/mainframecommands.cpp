@@ -82,15 +82,23 @@ bool CMainFrame::onFileSave()
 
 bool CMainFrame::openCatalog(const std::string& path)
 {
+    const std::string previous = m_pDocument->GetPathName();
+    const bool hadCatalog = m_bCatalogLoaded;
     std::string error;
     if (!m_pDocument->OnOpenDocument(path, &error)) {
         ShowMessageBox(this, tr("无法打开文档。\n\n%1\n%2").arg(q(path), q(error)), QStringLiteral("Quor"),
                        MsgButtons::Ok, MsgIcon::Critical);
         return false;
     }
+    onCatalogLoad();
+    if (!m_bCatalogLoaded && hadCatalog) {
+        // The catalog in memory is still the one before: it stays open, with its own name.
+        m_pDocument->SetPathName(previous);
+        m_bCatalogLoaded = true;
+        return false;
+    }
     AddRecentFile(*m_pProfile, m_pDocument->GetPathName());
     updateRecentFiles();
-    onCatalogLoad();
     m_pView->ShowStartPage();
     return true;
 }
@@ -193,7 +201,9 @@ void CMainFrame::onMerge()
 
 void CMainFrame::onItemProperties()
 {
-    const QModelIndex index = m_wndTree->currentIndex();
+    if (!m_bCatalogLoaded)
+        return;
+    const QPersistentModelIndex index = m_wndTree->currentIndex();
     const CXmlNode node = m_wndTree->CatalogModel()->NodeOf(index);
     if (!node)
         return;
@@ -203,9 +213,14 @@ void CMainFrame::onItemProperties()
     if (Cp936Length(info.file) < 4)
         info.file = QUOR_FOLDER_MARKER;
     CPropertiesDlg dialog(info, ResolveArticleFile(info.file), attachDir, this);
-    if (dialog.exec() != QDialog::Accepted)
+    if (dialog.exec() != QDialog::Accepted || !index.isValid())
         return;
-    m_wndTree->CatalogModel()->SetItemInfo(index, dialog.Info());
+    CatalogItemInfo edited = dialog.Info();
+    // The root and the recycle folder keep their names; an empty title changes nothing.
+    const bool special = node == m_catalog->Root() || node == m_catalog->Recycle();
+    if (special || edited.title.empty())
+        edited.title = info.title;
+    m_wndTree->CatalogModel()->SetItemInfo(index, edited);
     OnCommand(ID_CATALOG_MODIFIED);
 }
 

@@ -231,6 +231,16 @@ bool DeleteToRecycleBin(const std::string& path)
     return op.Go(&started, &result, &aborted) && started && result == 0 && !aborted;
 }
 
+bool TrashArticleFile(const std::string& path)
+{
+    if (path.empty() || path == QUOR_FOLDER_MARKER || !pathExists(path))
+        return true;
+    CShellFileOp op;
+    op.SetOperationFlags(FO_DELETE, QApplication::activeWindow(), FOF_ALLOWUNDO | FOF_NOCONFIRMATION | FOF_NOERRORUI);
+    op.AddSourceFile(path);
+    return op.Go();
+}
+
 std::string ShowLastErrorText()
 {
     const std::string text = LastErrorText();

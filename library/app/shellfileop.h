@@ -61,6 +61,11 @@ bool CopyFileShell(const std::string& source, const std::string& destination);
 // missing file count as done; "RECYCLE" and a cancelled confirmation return false.
 bool DeleteToRecycleBin(const std::string& path);
 
+// Moves an article file to the trash without asking (the caller has asked already) and
+// without a box on failure (the reason is the last error); an empty path or a missing file
+// counts as done.
+bool TrashArticleFile(const std::string& path);
+
 // Shows the text of the last error in a box titled "Error" and returns it.
 std::string ShowLastErrorText();
 

@@ -94,13 +94,17 @@ bool CCatalog::Save(const std::string& path, std::string* error)
     const std::string stamp = MakeArticleId();
     const std::string data = g_szDataFolder;
     const std::string mirror = data + "/" + DEFAULT_CATALOG_NAME;
-    // The backups first, so that .bak holds the previous save and .bak2 the one before.
-    CopyFileQuietly(path + ".bak", path + ".bak2");
-    CopyFileQuietly(path, path + ".bak");
-    CopyFileQuietly(path, mirror + ".bak." + stamp);
     if (Cp936Length(data) > 3) root.SetAttribute("ROOTDIR", data);
-    const bool saved = m_doc.Save(path, error);
-    CopyFileQuietly(path, mirror);
+    // The new file is written whole first; only when it is safely on disk are the backups
+    // turned (.bak the previous save, .bak2 the one before) and the new file put in place.
+    // A save that fails leaves the catalog and every backup as they were.
+    const bool saved = WriteFileAtomically(path, m_doc.SaveToString(), error, [&] {
+        CopyFileQuietly(path + ".bak", path + ".bak2");
+        CopyFileQuietly(path, path + ".bak");
+        CopyFileQuietly(path, mirror + ".bak." + stamp);
+    });
+    if (saved)
+        CopyFileQuietly(path, mirror);
     return saved;
 }
 
@@ -140,7 +144,7 @@ bool CCatalog::UnifyFolders()
         if (twin != paths.end() && !(twin->second == v) && MoveItem(t, twin->second)) {
             paths[p] = t;
             keep.insert(t.Raw());
-            if (!IsArticle(t)) return true; // the order of what follows changed: start again
+            // The moved branch keeps its paths and its place in the list: go on.
             continue;
         }
         paths[p] = t;

@@ -43,8 +43,9 @@ public:
     // changed) when the file cannot be loaded, else 1.
     int Merge(const std::string& path);
 
-    // One pass of folding folders of the same path into the first of them and dropping
-    // articles whose ID already stands at the same path. True when another pass is needed.
+    // Folds folders of the same path into the first of them and drops articles whose ID
+    // already stands at the same path. One pass does it all: moved elements keep their
+    // identity, so it always returns false (kept for callers that loop).
     bool UnifyFolders();
 
     CXmlNode Root() const;

@@ -5,6 +5,7 @@
 #include "dragrules.h"
 #include "fileutil.h"
 #include "htmltext.h"
+#include "lasterror.h"
 #include "messagebox.h"
 #include "shellfileop.h"
 #include "storage.h"
@@ -183,21 +184,48 @@ bool CCatalogTree::DeleteSelected()
         ShowMessageBox(this, tr("特殊文件夹不能删除！"), QString(), MsgButtons::Ok);
         return false;
     }
+    if (CCatalog::IsInBranch(Catalog().Recycle(), node)) {
+        ShowMessageBox(this, tr("这个文件夹里有回收站，不能删除。"), QString(), MsgButtons::Ok);
+        return false;
+    }
+    // The selection goes to a neighbour, as it does when an item leaves a tree: a second
+    // Delete must not find the item again, now in the recycle folder.
+    const QModelIndex sibling = selected.sibling(selected.row() + 1, 0);
+    const QPersistentModelIndex next =
+        sibling.isValid() ? sibling : selected.row() > 0 ? selected.sibling(selected.row() - 1, 0) : selected.parent();
     if (CCatalog::IsInBranch(node, Catalog().Recycle())) {
-        // Already in the recycle folder: gone for good, its article files to the trash.
-        const bool done = m_model->RemoveItem(selected, [this](const std::string& path) {
-            const bool ok = DeleteToRecycleBin(path);
-            if (ok)
-                setFocus();
-            return ok;
-        });
+        // Already in the recycle folder: gone for good, its article files to the trash,
+        // after one confirmation for the whole branch.
+        std::vector<CXmlNode> branch;
+        CCatalog::CollectItems(node, branch);
+        int files = 0;
+        for (const CXmlNode& item : branch) {
+            CatalogItemInfo info;
+            CCatalog::GetItemInfo(item, info);
+            files += !ResolveArticleFile(info.file).empty();
+        }
+        const QString title = QString::fromStdString(node.GetAttribute("COMMENT"));
+        const QString question = files == 0 ? tr("确实要永久删除“%1”吗？").arg(title)
+                                            : tr("确实要永久删除“%1”，并把它的 %2 个文章文件放入回收站吗？").arg(title).arg(files);
+        if (ShowMessageBox(this, question, tr("删除"), MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes)
+            return false;
+        const bool done = m_model->RemoveItem(selected, [](const std::string& path) { return TrashArticleFile(path); });
         markModified();
+        if (!done)
+            ShowMessageBox(this, tr("有文章文件不能放入回收站，删除停止：\n%1").arg(QString::fromStdString(LastErrorText())),
+                           tr("删除"), MsgButtons::Ok, MsgIcon::Warning);
+        if (next.isValid())
+            setCurrentIndex(next);
+        setFocus();
         return done;
     }
     const QModelIndex moved = m_model->MoveItem(selected, m_model->IndexOf(Catalog().Recycle()));
-    if (moved.isValid())
-        markModified();
-    return moved.isValid();
+    if (!moved.isValid())
+        return false;
+    markModified();
+    if (next.isValid())
+        setCurrentIndex(next);
+    return true;
 }
 
 CXmlNode CCatalogTree::FindNext(const std::string& keyword, CXmlNode start, bool inText)

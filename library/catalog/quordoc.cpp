@@ -61,6 +61,12 @@ bool CQuorDoc::OnSaveDocument(const std::function<bool(const std::string&, std::
     return true;
 }
 
+void CQuorDoc::SetPathName(const std::string& path)
+{
+    m_strPathName = path;
+    emit pathChanged();
+}
+
 std::string CQuorDoc::GetTitle() const
 {
     const auto slash = m_strPathName.rfind('/');

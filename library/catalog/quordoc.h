@@ -25,6 +25,7 @@ public:
     static std::string SavePath();
 
     const std::string& GetPathName() const { return m_strPathName; }
+    void SetPathName(const std::string& path);
     // The file name shown in the window title.
     std::string GetTitle() const;
     bool IsModified() const { return m_bModified; }

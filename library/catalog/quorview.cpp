@@ -5,6 +5,7 @@
 #include <QGuiApplication>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QWebEngineNewWindowRequest>
 #include <QWebEnginePage>
 #include <QWebEngineSettings>
 
@@ -41,6 +42,16 @@ CQuorView::CQuorView(CQuorDoc* document, QWidget* parent) : QWebEngineView(paren
     s->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
     setContextMenuPolicy(Qt::NoContextMenu);
     connect(this, &QWebEngineView::printFinished, this, [this](bool) { m_printer.reset(); });
+    // A Ctrl-click, or a link that asks for a new window, arrives as a new-window request:
+    // fetched when Ctrl is held and a handler is set, else opened in this view.
+    connect(page(), &QWebEnginePage::newWindowRequested, this, [this](QWebEngineNewWindowRequest& request) {
+        const bool ctrl = QGuiApplication::queryKeyboardModifiers().testFlag(Qt::ControlModifier);
+        if (ctrl && m_forceDownload && request.isUserInitiated()) {
+            m_forceDownload(request.requestedUrl());
+            return;
+        }
+        load(request.requestedUrl());
+    });
 }
 
 CQuorView::~CQuorView() = default;

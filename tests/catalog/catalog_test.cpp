@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+#include <sys/resource.h>
+
 #include <algorithm>
 #include <filesystem>
 #include <pthread.h>
@@ -240,6 +243,34 @@ TEST_F(Catalog, ThreeSavesLeaveTwoBackupsThreeStampedCopiesAndTheMirror)
     EXPECT_EQ(Entries(dir.path()),
               (std::vector<std::string>{"QuorCatalog.xml", "QuorCatalog.xml.bak",
                                         "QuorCatalog.xml.bak2", "data"}));
+}
+
+TEST_F(Catalog, AFailedSaveLeavesTheCatalogAndItsBackupsAsTheyWere)
+{
+    ASSERT_TRUE(std::filesystem::create_directories(data));
+    Load("<DIR COMMENT=\"CATALOG\" ROOTDIR=\"" + data + "\"><DIR COMMENT=\"RECYCLE\"/></DIR>");
+    std::string error;
+    ASSERT_TRUE(catalog.Save(path, &error)) << error;
+    ASSERT_TRUE(catalog.Save(path, &error)) << error;
+    const std::string file = ReadFile(path), bak = ReadFile(path + ".bak"), bak2 = ReadFile(path + ".bak2");
+    const auto stamped = Entries(data).size();
+
+    catalog.Root().SetAttribute("COMMENT", std::string(100000, 'z'));
+    struct rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    struct rlimit small = old;
+    small.rlim_cur = 4096; // the write fails as on a full disk
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved = catalog.Save(path, &error);
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(ReadFile(path), file);
+    EXPECT_EQ(ReadFile(path + ".bak"), bak) << "backups turn only when the new file is written";
+    EXPECT_EQ(ReadFile(path + ".bak2"), bak2);
+    EXPECT_EQ(Entries(data).size(), stamped);
 }
 
 TEST_F(Catalog, SaveWritesTheDataFolderIntoRootDirOnlyWhenItIsLongerThanThree)
@@ -511,9 +542,10 @@ TEST_F(Catalog, UnifyMovesTheContentsOfTwinFoldersIntoTheFirst)
          "COMMENT=\"y1 again\" ID=\"y1\"/></DIR>"
          "<DIR COMMENT=\"C\"><ARTICLE COMMENT=\"z\" ID=\"z\"/></DIR><ARTICLE COMMENT=\"x2\" "
          "ID=\"x2\"/></DIR></DIR>");
-    EXPECT_TRUE(catalog.UnifyFolders()); // C, a folder, moved: another pass is needed
-    EXPECT_FALSE(catalog.UnifyFolders());
+    EXPECT_FALSE(catalog.UnifyFolders()) << "one pass does it all, moved folders included";
     EXPECT_EQ(Titles(catalog.Root()), "RECYCLE A[x1 x2 C[z] B[y1 y2]]");
+    EXPECT_FALSE(catalog.UnifyFolders());
+    EXPECT_EQ(Titles(catalog.Root()), "RECYCLE A[x1 x2 C[z] B[y1 y2]]") << "a second pass changes nothing";
 }
 
 TEST_F(Catalog, DeepBranchesAreHandledWithoutRecursion)
