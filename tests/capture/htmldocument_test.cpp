@@ -1,23 +1,15 @@
+#include "cleanpage.h"
 #include "htmldocument.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-std::string clean(const std::string& page)
-{
-    CHtmlDocument doc;
-    doc.SetHtml(page);
-    doc.Parse();
-    std::string out;
-    doc.GetHtml(out);
-    return out;
-}
 
 // Each example stands inside a longer page, as it would in a real one.
 std::string cleanInside(const std::string& fragment)
 {
-    const std::string out = clean("<p>before</p>" + fragment + "<p>after</p>");
+    const std::string out = CleanPage("<p>before</p>" + fragment + "<p>after</p>");
     const std::string head = "<P >before</P >", tail = "<P >after</P >";
     EXPECT_EQ(out.substr(0, head.size()), head);
     EXPECT_EQ(out.substr(out.size() - tail.size()), tail);
@@ -146,15 +138,15 @@ TEST(HtmlDocument, HeadHtmlStopsAtTheBody)
 
 TEST(HtmlDocument, NothingAtTheEndOfTheTextIsLost)
 {
-    EXPECT_EQ(clean("<p>x</p>trailing text"), "<P >x</P >trailing text");
-    EXPECT_EQ(clean("<p>x</p>"), "<P >x</P >") << "a tag whose > ends the text";
-    EXPECT_EQ(clean("text<"), "text<");
-    EXPECT_EQ(clean("<p>x<a href=y.html"), "<P >x<A >") << "an unclosed tag is closed, its cut value dropped";
-    EXPECT_EQ(clean("<p>x<img src=a.gif onerror=go() alt=z"), "<P >x<IMG src = a.gif >");
-    EXPECT_EQ(clean("x<!-- unclosed comment"), "x<!-- unclosed comment");
-    EXPECT_EQ(clean("x<!DOCTYPE unclosed"), "x<!DOCTYPE unclosed");
-    EXPECT_EQ(clean("x<script>never ends"), "x<SCRIPT >") << "the rest is the script body";
-    EXPECT_EQ(clean("<p>"), "<P >");
+    EXPECT_EQ(CleanPage("<p>x</p>trailing text"), "<P >x</P >trailing text");
+    EXPECT_EQ(CleanPage("<p>x</p>"), "<P >x</P >") << "a tag whose > ends the text";
+    EXPECT_EQ(CleanPage("text<"), "text<");
+    EXPECT_EQ(CleanPage("<p>x<a href=y.html"), "<P >x<A >") << "an unclosed tag is closed, its cut value dropped";
+    EXPECT_EQ(CleanPage("<p>x<img src=a.gif onerror=go() alt=z"), "<P >x<IMG src = a.gif >");
+    EXPECT_EQ(CleanPage("x<!-- unclosed comment"), "x<!-- unclosed comment");
+    EXPECT_EQ(CleanPage("x<!DOCTYPE unclosed"), "x<!DOCTYPE unclosed");
+    EXPECT_EQ(CleanPage("x<script>never ends"), "x<SCRIPT >") << "the rest is the script body";
+    EXPECT_EQ(CleanPage("<p>"), "<P >");
 }
 
 TEST(HtmlDocument, CleaningTwiceChangesNothing)
@@ -165,7 +157,7 @@ TEST(HtmlDocument, CleaningTwiceChangesNothing)
         "<iframe src=i></iframe><img src=\"java&#x09;script:x\" alt=a></body></html>",
         "plain text only", "<a title='a>b'>c</a>", "<!DOCTYPE html><p>x</p><!-- c --> tail <", "<a href=x"};
     for (const char* page : pages) {
-        const std::string once = clean(page);
-        EXPECT_EQ(clean(once), once) << page;
+        const std::string once = CleanPage(page);
+        EXPECT_EQ(CleanPage(once), once) << page;
     }
 }

@@ -1,6 +1,7 @@
 // The catalog model: loading with its decisions, saving with backups, items added, moved,
 // removed, merged and unified.
 #include "catalog.h"
+#include "titles.h"
 
 #include "appglobals.h"
 #include "codepage.h"
@@ -23,22 +24,6 @@ std::string Gbk(const std::string& utf8Body)
 {
     return "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n" + Utf8ToGbkWithCharRefs(utf8Body) +
            "\r\n";
-}
-
-// "a b[c d]": titles of the children, branches in brackets.
-std::string Titles(CXmlNode parent)
-{
-    std::string s;
-    for (CXmlNode n = parent.GetChild(0); n; n = n.GetNextSibling()) {
-        s += s.empty() ? "" : " ";
-        s += n.GetAttribute("COMMENT");
-        if (n.GetChildCount() > 0) {
-            s += '[';
-            s += Titles(n);
-            s += ']';
-        }
-    }
-    return s;
 }
 
 CXmlNode ByTitle(CXmlNode from, const std::string& title)

@@ -1,4 +1,5 @@
 // The XML layer: GBK files in and out byte for byte, hostile files refused, nodes moved.
+#include "titles.h"
 #include "xmldocument.h"
 
 #include "testenv.h"
@@ -365,20 +366,6 @@ protected:
         root = doc.GetRoot();
     }
 
-    std::string Titles(CXmlNode parent) const
-    {
-        std::string s;
-        for (CXmlNode n = parent.GetChild(0); n; n = n.GetNextSibling()) {
-            s += s.empty() ? "" : " ";
-            s += n.GetAttribute("COMMENT");
-            if (n.GetChildCount() > 0) {
-                s += '[';
-                s += Titles(n);
-                s += ']';
-            }
-        }
-        return s;
-    }
 
     CXmlDocument doc;
     CXmlNode root;
