@@ -1,5 +1,5 @@
-// Any page at all: the scanner ends, never moves backwards, and the written page holds no
-// script body, no event handler and no script address.
+// Any page at all, its links made absolute: the scanner ends, never moves backwards, and the
+// written page holds no script body, no event handler and no script address.
 #include "htmldocument.h"
 
 #include <cstdint>
@@ -12,6 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CHtmlDocument doc;
     doc.SetHtml(page);
     doc.Parse();
+    doc.ResolveLinks(size % 2 ? "https://h.example/d/p.html" : std::string(page.substr(0, 40)));
     std::string out;
     doc.GetHtml(out);
     doc.GetHeadHtml();

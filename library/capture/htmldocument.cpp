@@ -1,6 +1,7 @@
 #include "htmldocument.h"
 
 #include "htmlscanner.h"
+#include "links.h"
 
 void CHtmlDocument::SetHtml(std::string text)
 {
@@ -60,4 +61,19 @@ bool CHtmlDocument::GetHtml(std::string& text) const
 std::string CHtmlDocument::GetHeadHtml() const
 {
     return write(true);
+}
+
+bool CHtmlDocument::ResolveLinks(const std::string& base)
+{
+    std::string value;
+    for (const auto& token : m_tokens) {
+        auto* tag = token->GetKind() == TOKEN_TAG ? dynamic_cast<CHtmlTag*>(token.get()) : nullptr;
+        if (!tag || !tag->IsParsed())
+            continue;
+        if (tag->GetAttribute("HREF", value) >= 0 && ClassifyUrl(value) == URL_RELATIVE)
+            tag->SetAttribute("HREF", QuoteAttributeValue(ResolveUrl(value, base), false));
+        if (tag->GetAttribute("SRC", value) >= 0 && ClassifyUrl(value) == URL_RELATIVE)
+            tag->SetAttribute("SRC", QuoteAttributeValue(ResolveUrl(value, base), true));
+    }
+    return true;
 }

@@ -20,6 +20,8 @@ public:
     bool GetHtml(std::string& text) const;
     // The page up to its BODY tag (all of it when there is none).
     std::string GetHeadHtml() const;
+    // Makes the relative HREF and SRC links of every tag absolute against base.
+    bool ResolveLinks(const std::string& base);
 
     bool IsParsed() const { return m_bParsed; }
     std::vector<std::unique_ptr<CHtmlToken>>& Tokens() { return m_tokens; }
