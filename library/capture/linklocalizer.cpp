@@ -1,0 +1,159 @@
+#include "linklocalizer.h"
+
+#include "appglobals.h"
+#include "fileutil.h"
+#include "htmldocument.h"
+#include "links.h"
+#include "storage.h"
+
+#include <algorithm>
+
+namespace {
+
+bool isWhite(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+}
+
+void replaceAll(std::string& text, const std::string& from, const std::string& to)
+{
+    for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
+        text.replace(at, from.size(), to);
+}
+
+std::string upper(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+std::string quoted(const std::string& value)
+{
+    return QuoteAttributeValue(value, true);
+}
+
+} // namespace
+
+bool IsDownloadType(const std::string& link, const std::string& fileTypes)
+{
+    std::string tail = link.substr(link.size() > 6 ? link.size() - 6 : 0);
+    while (!tail.empty() && (tail.back() == '"' || tail.back() == ' ' || tail.back() == '\''))
+        tail.pop_back();
+    for (char& c : tail)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    std::string type = tail.substr(tail.size() > 4 ? tail.size() - 4 : 0);
+    type.erase(0, type.find_first_not_of('.') == std::string::npos ? type.size() : type.find_first_not_of('.'));
+    return fileTypes.find(type) != std::string::npos;
+}
+
+bool LocalizeLink(const std::string& attachDir, const std::string& attachName, std::string& address,
+                  std::vector<std::string>& failures, const FetchUrlFunction& fetch)
+{
+    std::size_t begin = 0, end = address.size();
+    while (begin < end && (isWhite(address[begin]) || address[begin] == '"'))
+        ++begin;
+    while (end > begin && (isWhite(address[end - 1]) || address[end - 1] == '"'))
+        --end;
+    address = address.substr(begin, end - begin);
+    // "&amp;" again and again until none is left; no line breaks.
+    for (std::size_t before = 0; before != address.size();) {
+        before = address.size();
+        replaceAll(address, "&amp;", "&");
+    }
+    replaceAll(address, "&#10;", "");
+    replaceAll(address, "&#13;", "");
+
+    const std::string fetchAddress = address.substr(0, address.find('#'));
+    std::string localFile;
+    if (!fetch || !fetch(fetchAddress, localFile, failures))
+        return false;
+    const std::string name = GetFileNamePart(GetExistingName(localFile));
+    if (!IsPlainFileName(name))
+        return false; // a copy never goes anywhere but into the attachment folder
+    const std::string link = attachName + "/" + name;
+    const std::string destination = attachDir + "/" + name;
+    if (!(PathExists(destination) && PathStartsWith(destination, attachDir))) {
+        std::string bytes;
+        if (ReadWholeFile(localFile, bytes, std::size_t(1) << 31) != 0 || PathExists(destination) ||
+            !WriteFileAtomically(destination, bytes)) {
+            failures.push_back(link);
+            return false;
+        }
+    }
+    address = link;
+    return true;
+}
+
+LocalizeResult LocalizeLinks(CHtmlDocument& document, const std::string& base, const std::string& attachDir,
+                             const std::string& attachName, const FetchUrlFunction& fetch)
+{
+    LocalizeResult result;
+    const bool usableBase = base.size() > 5;
+    const std::string fileTypes = g_szFileTypes;
+    std::string value;
+    for (const auto& token : document.Tokens()) {
+        auto* tag = token->GetKind() == TOKEN_TAG ? dynamic_cast<CHtmlTag*>(token.get()) : nullptr;
+        if (!tag || !tag->IsParsed())
+            continue;
+        const auto local = [&](const std::string& v) { return !attachName.empty() && v.find(attachName) != std::string::npos; };
+        // Fetches the value (resolved against the base when relative); the new value, or
+        // none when a relative value has no usable base.
+        const auto fetchValue = [&](const std::string& v, std::vector<std::string>& failures, bool& fetched) {
+            fetched = false;
+            if (ClassifyUrl(v) == URL_RELATIVE && !usableBase)
+                return false;
+            value = ClassifyUrl(v) == URL_RELATIVE ? ResolveUrl(v, base) : v;
+            fetched = LocalizeLink(attachDir, attachName, value, failures, fetch);
+            return true;
+        };
+        bool fetched = false;
+
+        if (tag->GetAttribute("HREF", value) >= 0) {
+            if (local(value))
+                continue;
+            const std::size_t hash = value.find('#');
+            const std::string anchor = hash == std::string::npos ? std::string() : value.substr(hash);
+            if (!IsDownloadType(value.substr(0, hash), fileTypes))
+                continue;
+            const std::string original = value;
+            if (fetchValue(original, result.hrefFailures, fetched))
+                // The anchor survives once: after the local link, or still in the address.
+                tag->SetAttribute("HREF", quoted(fetched ? value + anchor : value));
+        }
+        if (tag->GetAttribute("VALUE", value) >= 0 && tag->GetName() == "PARAM") {
+            std::string name;
+            tag->GetAttribute("NAME", name);
+            name = upper(name);
+            if (name != "MOVIE" && name != "SRC")
+                continue;
+            if (local(value))
+                continue;
+            const std::string original = value;
+            if (fetchValue(original, result.failures, fetched))
+                tag->SetAttribute("VALUE", quoted(value));
+        }
+        if (tag->GetAttribute("SRC", value) >= 0) {
+            if (local(value))
+                continue;
+            const std::string original = value;
+            if (fetchValue(original, result.failures, fetched))
+                tag->SetAttribute("SRC", quoted(value));
+        }
+        if (tag->GetAttribute("BACKGROUND", value) >= 0) {
+            if (local(value))
+                continue;
+            const std::string original = value;
+            const bool relative = ClassifyUrl(original) == URL_RELATIVE;
+            if (!fetchValue(original, result.failures, fetched))
+                continue;
+            if (fetched || !relative)
+                tag->SetAttribute("BACKGROUND", quoted(value));
+            else
+                tag->RemoveAttribute("BACKGROUND");
+        }
+    }
+    return result;
+}
