@@ -7,6 +7,7 @@
 #include "storage.h"
 
 #include <algorithm>
+#include <sys/stat.h>
 
 namespace {
 
@@ -35,6 +36,75 @@ std::string quoted(const std::string& value)
 }
 
 } // namespace
+
+std::map<std::string, std::string> g_downloaded;
+
+bool DownloadToFile(const std::string& address, std::string& path, const DownloadFunction& download)
+{
+    const auto known = g_downloaded.find(address);
+    if (known != g_downloaded.end() && known->second.size() > 2 && PathExists(known->second)) {
+        path = known->second;
+        return true;
+    }
+    if (download && download(address, path)) {
+        g_downloaded[address] = path;
+        return true;
+    }
+    path.clear();
+    g_downloaded[address].clear();
+    return false;
+}
+
+std::string DownloadName(const std::string& address, const std::string& folder)
+{
+    std::string tail = address.substr(address.size() > 30 ? address.size() - 30 : 0);
+    const auto slash = tail.find('/');
+    if (slash != std::string::npos)
+        tail = tail.substr(slash + 1);
+    std::erase_if(tail, [](char c) {
+        return c == '\\' || c == ' ' || c == '?' || c == '&' || c == '/' || static_cast<unsigned char>(c) < 0x20;
+    });
+    return folder + "/" + MakeArticleId() + tail;
+}
+
+bool FetchUrlFile(const std::string& address, std::string& localFile, std::vector<std::string>& failures,
+                  const std::string& folder, const CacheLookup& cache, const DownloadFunction& download)
+{
+    std::string trimmed = address;
+    while (!trimmed.empty() && (isWhite(trimmed.front()) || trimmed.front() == '"'))
+        trimmed.erase(0, 1);
+    while (!trimmed.empty() && (isWhite(trimmed.back()) || trimmed.back() == '"'))
+        trimmed.pop_back();
+    const int kind = ClassifyUrl(trimmed);
+    if (kind == URL_FILE) {
+        // The path as written: this file system tells case apart.
+        std::string path = trimmed.substr(7);
+        replaceAll(path, "%20", " ");
+        while (path.size() > 1 && path[0] == '/' && path[1] == '/')
+            path.erase(0, 1);
+        struct stat st{};
+        if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+            return false;
+        localFile = path;
+        return true;
+    }
+    if (kind != URL_HTTP)
+        return false;
+    if (cache) {
+        const std::string cached = cache(trimmed);
+        if (!cached.empty() && PathExists(cached)) {
+            localFile = cached;
+            return true;
+        }
+    }
+    std::string path = DownloadName(trimmed, folder);
+    if (DownloadToFile(trimmed, path, download)) {
+        localFile = path;
+        return true;
+    }
+    failures.push_back(trimmed);
+    return false;
+}
 
 bool IsDownloadType(const std::string& link, const std::string& fileTypes)
 {

@@ -4,6 +4,7 @@
 // by the caller.
 
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,28 @@ bool LocalizeLink(const std::string& attachDir, const std::string& attachName, s
 // Every HREF of a configured file type, PARAM movie VALUE, SRC and BACKGROUND of the page.
 LocalizeResult LocalizeLinks(CHtmlDocument& document, const std::string& base, const std::string& attachDir,
                              const std::string& attachName, const FetchUrlFunction& fetch);
+
+// The browser cache: the path of an existing local copy of the address, or "" for none.
+using CacheLookup = std::function<std::string(const std::string& address)>;
+// Downloads the address to path (the download dialog); true when it finished, with path
+// renamed when the server named the file.
+using DownloadFunction = std::function<bool(const std::string& address, std::string& path)>;
+
+// What each address was downloaded to in this run ("" after a failure, which is tried again).
+extern std::map<std::string, std::string> g_downloaded;
+
+// Downloads once per run: an address downloaded before gives the same file.
+bool DownloadToFile(const std::string& address, std::string& path, const DownloadFunction& download);
+
+// A local copy of the address: a file:// address from disk, an http(s) address from the
+// browser cache or else downloaded into folder under a new name. A failed download adds
+// the address to failures; other schemes fail without an entry.
+bool FetchUrlFile(const std::string& address, std::string& localFile, std::vector<std::string>& failures,
+                  const std::string& folder, const CacheLookup& cache, const DownloadFunction& download);
+
+// The name a download of the address gets in folder: a new ID and the address's tail,
+// without separators, so that it stays in the folder.
+std::string DownloadName(const std::string& address, const std::string& folder);
 
 // Whether an HREF's file type is one the user has the program download.
 bool IsDownloadType(const std::string& link, const std::string& fileTypes);

@@ -113,3 +113,51 @@ TEST(LocalizeTypes, OnlyTheConfiguredTypesOfLinkedDocuments)
     EXPECT_FALSE(IsDownloadType("x.jpeg", types));
     EXPECT_TRUE(IsDownloadType("", types)) << "an empty type passes";
 }
+
+TEST(FetchUrlFile, DiskCacheAndNetworkInThisOrderEachFileDownloadedOnce)
+{
+    TestFolder folder;
+    const std::string attach = folder.file("ID_files");
+    std::filesystem::create_directories(attach);
+    std::filesystem::create_directories(folder.file("My Pics"));
+    WriteFile(folder.file("My Pics/Photo.PNG"), "disk");
+    WriteFile(folder.file("cached.png"), "cache");
+
+    int downloads = 0;
+    const DownloadFunction download = [&](const std::string& address, std::string& path) {
+        ++downloads;
+        if (address.find("missing") != std::string::npos)
+            return false;
+        return WriteFile(path, "net:" + address);
+    };
+    const CacheLookup cache = [&](const std::string& address) {
+        return address == "https://h.example/cached.png" ? folder.file("cached.png") : std::string();
+    };
+    std::vector<std::string> failures;
+    std::string local;
+
+    ASSERT_TRUE(FetchUrlFile("file://" + folder.file("My%20Pics/Photo.PNG"), local, failures, attach, cache, download));
+    EXPECT_EQ(ReadFile(local), "disk") << "the path keeps its case";
+    EXPECT_FALSE(FetchUrlFile("file://" + folder.file("My%20Pics/photo.png"), local, failures, attach, cache, download));
+    EXPECT_FALSE(FetchUrlFile("file://" + folder.path(), local, failures, attach, cache, download)) << "a folder";
+
+    ASSERT_TRUE(FetchUrlFile("https://h.example/cached.png", local, failures, attach, cache, download));
+    EXPECT_EQ(ReadFile(local), "cache");
+    EXPECT_EQ(downloads, 0);
+
+    ASSERT_TRUE(FetchUrlFile("https://h.example/d/../../x/a.gif?x=1&y=/2", local, failures, attach, cache, download));
+    EXPECT_EQ(local.rfind(attach + "/", 0), 0u) << "the download stays in the folder";
+    EXPECT_EQ(local.find("/..", attach.size()), std::string::npos);
+    const std::string first = local;
+    ASSERT_TRUE(FetchUrlFile("https://h.example/d/../../x/a.gif?x=1&y=/2", local, failures, attach, cache, download));
+    EXPECT_EQ(local, first);
+    EXPECT_EQ(downloads, 1) << "a file is downloaded once per run";
+
+    EXPECT_FALSE(FetchUrlFile("http://h.example/missing.gif", local, failures, attach, cache, download));
+    EXPECT_FALSE(FetchUrlFile("http://h.example/missing.gif", local, failures, attach, cache, download));
+    EXPECT_EQ(downloads, 3) << "a failure is tried again";
+    EXPECT_EQ(failures, (std::vector<std::string>{"http://h.example/missing.gif", "http://h.example/missing.gif"}));
+
+    EXPECT_FALSE(FetchUrlFile("ftp://h.example/f.zip", local, failures, attach, cache, download));
+    EXPECT_EQ(failures.size(), 2u) << "other schemes fail without an entry";
+}
