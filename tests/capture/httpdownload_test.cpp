@@ -1,0 +1,168 @@
+// Downloads from a real server on 127.0.0.1, including hostile answers.
+#include "httpdownload.h"
+#include "testenv.h"
+
+#include <gtest/gtest.h>
+
+#include <httplib.h>
+
+#include <chrono>
+#include <thread>
+
+namespace {
+
+class Download : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        server.Get("/file.gif", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content(std::string(3000, 'g'), "image/gif");
+        });
+        server.Get("/redirect", [](const httplib::Request&, httplib::Response& res) {
+            res.set_redirect("/img/photo.jpg");
+        });
+        server.Get("/img/photo.jpg", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("photo", "image/jpeg");
+        });
+        server.Get("/loop", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop"); });
+        server.Get("/evil", [](const httplib::Request&, httplib::Response& res) {
+            res.set_header("Content-Disposition", "attachment; filename=\"../../x.txt\"");
+            res.set_content("evil", "text/plain");
+        });
+        server.Get("/named", [](const httplib::Request&, httplib::Response& res) {
+            res.set_header("Content-Disposition", "attachment; filename=report.pdf");
+            res.set_content("pdf", "application/pdf");
+        });
+        server.Get("/missing", [](const httplib::Request&, httplib::Response& res) {
+            res.status = 404;
+            res.set_content("not here", "text/html");
+        });
+        server.Get("/bigheader", [](const httplib::Request&, httplib::Response& res) {
+            res.set_header("X-Flood", std::string(512 * 1024, 'h'));
+            res.set_content("x", "text/plain");
+        });
+        server.Get("/reset", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content_provider(100000, "application/zip", [](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                if (offset >= 2000)
+                    return false; // the connection drops mid-body
+                sink.write(std::string(1000, 'r').data(), 1000);
+                return true;
+            });
+        });
+        server.Get("/endless", [](const httplib::Request&, httplib::Response& res) {
+            res.set_chunked_content_provider("application/octet-stream", [](std::size_t, httplib::DataSink& sink) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                return sink.write(std::string(1024, 'e').data(), 1024);
+            });
+        });
+        port = server.bind_to_any_port("127.0.0.1");
+        thread = std::thread([this] { server.listen_after_bind(); });
+        while (!server.is_running())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    void TearDown() override
+    {
+        server.stop();
+        thread.join();
+    }
+
+    std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port) + path; }
+
+    CHttpDownload::Result get(CHttpDownload& download)
+    {
+        CHttpDownload::Events events;
+        events.status = [this](const std::string& s) { statuses.push_back(s); };
+        events.progress = [this](std::uint64_t total, std::uint64_t size) {
+            lastTotal = total;
+            lastSize = size;
+            if (total > 8192)
+                stop = true; // the user presses Cancel
+        };
+        return download.Run(events, stop);
+    }
+
+    httplib::Server server;
+    std::thread thread;
+    int port = 0;
+    TestFolder folder;
+    std::vector<std::string> statuses;
+    std::uint64_t lastTotal = 0, lastSize = 0;
+    std::atomic<bool> stop{false};
+};
+
+} // namespace
+
+TEST_F(Download, AFileArrivesWholeWithItsProgressAndStatus)
+{
+    CHttpDownload download(url("/file.gif"), folder.file("a.gif"));
+    ASSERT_EQ(get(download), CHttpDownload::Result::Done) << download.Error();
+    EXPECT_EQ(ReadFile(folder.file("a.gif")), std::string(3000, 'g'));
+    EXPECT_EQ(lastTotal, 3000u);
+    EXPECT_EQ(lastSize, 3000u);
+    EXPECT_EQ(download.FinalPath(), "");
+    EXPECT_EQ(statuses.front(), "Connecting to 127.0.0.1:" + std::to_string(port));
+    EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Retrieving the file"), statuses.end());
+}
+
+TEST_F(Download, RedirectsAndServerNamesRenameTheFileInsideItsFolder)
+{
+    CHttpDownload redirected(url("/redirect"), folder.file("ID"));
+    ASSERT_EQ(get(redirected), CHttpDownload::Result::Done) << redirected.Error();
+    EXPECT_EQ(redirected.FinalPath(), folder.file("IDphoto.jpg"));
+    EXPECT_EQ(ReadFile(folder.file("IDphoto.jpg")), "photo");
+    EXPECT_FALSE(Exists(folder.file("ID")));
+
+    CHttpDownload named(url("/named"), folder.file("N"));
+    ASSERT_EQ(get(named), CHttpDownload::Result::Done);
+    EXPECT_EQ(named.FinalPath(), folder.file("Nreport.pdf"));
+
+    CHttpDownload evil(url("/evil"), folder.file("E"));
+    ASSERT_EQ(get(evil), CHttpDownload::Result::Done);
+    EXPECT_EQ(evil.FinalPath(), folder.file("Ex.txt")) << "the server cannot choose the folder";
+    EXPECT_EQ(ReadFile(folder.file("Ex.txt")), "evil");
+}
+
+TEST_F(Download, HostileServersEndInAMessageAndLeaveNoPartialFile)
+{
+    struct Case
+    {
+        const char* path;
+        const char* error;
+    };
+    const Case cases[] = {
+        {"/missing", "Failed to receive a valid HTTP response from the server"},
+        {"/loop", "An error occurred connecting to the server, Error:47"},
+        {"/bigheader", "Failed to receive a valid response from the server"},
+        {"/reset", "An error occurred while downloading the file, Error:18"},
+    };
+    for (const Case& c : cases) {
+        const std::string target = folder.file("partial");
+        CHttpDownload download(url(c.path), target);
+        EXPECT_EQ(get(download), CHttpDownload::Result::Failed) << c.path;
+        EXPECT_EQ(download.Error(), c.error) << c.path;
+        EXPECT_FALSE(Exists(target)) << c.path;
+    }
+    CHttpDownload refused("http://127.0.0.1:1/x", folder.file("refused"));
+    EXPECT_EQ(get(refused), CHttpDownload::Result::Failed);
+    EXPECT_EQ(refused.Error(), "An error occurred connecting to the server, Error:7");
+}
+
+TEST_F(Download, CancelEndsAnEndlessBodyAndDeletesThePart)
+{
+    CHttpDownload download(url("/endless"), folder.file("endless"));
+    EXPECT_EQ(get(download), CHttpDownload::Result::Aborted);
+    EXPECT_FALSE(Exists(folder.file("endless")));
+    EXPECT_EQ(lastSize, 0u) << "no length was given";
+}
+
+TEST(DownloadNames, AddressPartsAndSafeRenames)
+{
+    EXPECT_EQ(CHttpDownload::ServerOf("http://user@h.example:8080/a/b.gif?x"), "h.example:8080");
+    EXPECT_EQ(CHttpDownload::FileNameOf("http://h.example/a/b.gif?x=1"), "b.gif");
+    EXPECT_EQ(CHttpDownload("h.example/file.zip", "/tmp/f").Url(), "http://h.example/file.zip");
+    EXPECT_EQ(CHttpDownload::RenamedPath("/d/ID", "../../etc/passwd"), "/d/IDpasswd");
+    EXPECT_EQ(CHttpDownload::RenamedPath("/d/ID", ".."), "");
+    EXPECT_EQ(CHttpDownload::RenamedPath("/d/ID", "a\\b\\c.txt"), "/d/IDc.txt");
+    EXPECT_EQ(CHttpDownload::RenamedPath("/d/ID", ""), "");
+}
