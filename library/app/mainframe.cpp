@@ -82,6 +82,7 @@ bool CMainFrame::Create()
 
     m_pView = new CQuorView(m_pDocument, this);
     setCentralWidget(m_pView);
+    m_pView->SetForceDownload([this](const QUrl& url) { onForceDownload(url); });
 
     m_pHotKey = new CGlobalHotKey(this);
     connect(m_pHotKey, &CGlobalHotKey::activated, this, &CMainFrame::restoreFromHotKey);

@@ -19,6 +19,7 @@ class CWindowMessageListener;
 class QAction;
 class QLabel;
 class QMenu;
+class QUrl;
 
 class CMainFrame final : public QMainWindow
 {
@@ -73,6 +74,7 @@ private:
     void onMerge();
     void onItemProperties();
     void onArticleShow();
+    void onForceDownload(const QUrl& url);
     void onAbout();
     bool openCatalog(const std::string& path);
 

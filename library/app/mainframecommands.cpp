@@ -8,6 +8,9 @@
 #include "commandids.h"
 #include "dockpagebar.h"
 #include "finddlg.h"
+#include "fileutil.h"
+#include "httpdownloaddlg.h"
+#include "linklocalizer.h"
 #include "messagebox.h"
 #include "propertiesdlg.h"
 #include "quordoc.h"
@@ -16,6 +19,7 @@
 
 #include <QAction>
 #include <QFileDialog>
+#include <QUrl>
 
 #include <vector>
 
@@ -238,6 +242,35 @@ void CMainFrame::onArticleShow()
     m_pDocument->m_strArticleUrl = PathToFileUrl(path);
     m_pDocument->m_strAttachDir = GetAttachDir(info.id);
     OnCommand(ID_VIEW_NAVIGATE);
+}
+
+void CMainFrame::onForceDownload(const QUrl& url)
+{
+    // Into the attachment folder of the article shown last.
+    const std::string attachDir = m_pDocument->m_strAttachDir;
+    if (attachDir.empty()) {
+        SetMessageText(tr("没有显示文章，链接无法下载"));
+        return;
+    }
+    const std::string found = GetExistingPath(attachDir);
+    const std::string attachName = found.empty() ? std::string() : GetFileNamePart(found);
+    std::string address = url.toString().toStdString();
+    std::vector<std::string> failures;
+    const bool done = ForceLocalizeLink(attachDir, attachName, address, failures, {},
+                                        DialogDownloader(this, [this](const QString& text) { SetMessageText(text); }));
+    const std::string local = done ? attachDir + "/" + GetFileNamePart(address) : address;
+    if (!done || !failures.empty()) {
+        const std::string first = failures.empty() ? address : failures.front();
+        ShowMessageBox(this,
+                       QStringLiteral("Force to download link, Fail.\r\n") + q(first) + QStringLiteral("\r\nto: \r\n") +
+                           q(local),
+                       QStringLiteral("Quor"), MsgButtons::Ok, MsgIcon::Critical);
+        return;
+    }
+    ShowMessageBox(this,
+                   QStringLiteral("Force to download link, succeed\r\n") + url.toString() +
+                       QStringLiteral("\r\nto: \r\n") + q(local),
+                   QStringLiteral("Quor"), MsgButtons::Ok, MsgIcon::None);
 }
 
 void CMainFrame::onAbout()

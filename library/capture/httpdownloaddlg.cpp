@@ -5,6 +5,7 @@
 #include "messagebox.h"
 
 #include <QDateTime>
+#include <QGuiApplication>
 #include <QEventLoop>
 #include <QGridLayout>
 #include <QLabel>
@@ -185,4 +186,38 @@ void CHttpDownloadDlg::showEvent(QShowEvent* event)
 {
     QDialog::showEvent(event);
     placeAtMainWindow();
+}
+
+DownloadFunction DialogDownloader(QWidget* mainWindow, std::function<void(const QString&)> statusText)
+{
+    return [mainWindow, statusText](const std::string& address, std::string& path) {
+        CHttpDownloadDlg dialog(mainWindow);
+        dialog.m_strUrl = address;
+        dialog.m_strFilePath = path;
+        if (dialog.exec() != QDialog::Accepted) {
+            if (!dialog.m_strError.empty() && statusText)
+                statusText(q(dialog.m_strError));
+            return false;
+        }
+        if (!dialog.m_strFinalPath.empty())
+            path = dialog.m_strFinalPath;
+        return true;
+    };
+}
+
+void ReportLocalizeResult(QWidget* mainWindow, const LocalizeResult& result,
+                          const std::function<void(const QString&)>& statusText)
+{
+    const std::string failures = LocalizeFailureText(result);
+    if (failures.empty()) {
+        if (statusText)
+            statusText(QString::fromLatin1(LOCALIZE_SUCCESS_TEXT));
+        return;
+    }
+    if (mainWindow) {
+        mainWindow->showNormal();
+        mainWindow->raise();
+        mainWindow->activateWindow();
+    }
+    ShowMessageBox(mainWindow, q(failures), QGuiApplication::applicationDisplayName(), MsgButtons::Ok, MsgIcon::Warning);
 }

@@ -12,6 +12,10 @@
 #include <string>
 #include <thread>
 
+#include "linklocalizer.h"
+
+#include <functional>
+
 class QLabel;
 class QProgressBar;
 class QPushButton;
@@ -67,3 +71,11 @@ private:
     quint64 m_lastAmount = 0;
     int m_lastPercent = -1;
 };
+
+// Downloads through the dialog; a failure's reason goes to statusText (the status bar).
+DownloadFunction DialogDownloader(QWidget* mainWindow, std::function<void(const QString&)> statusText);
+
+// Tells the user how a page's localisation went: the failures in a box over the main window
+// (brought to the front), or the success in the status bar.
+void ReportLocalizeResult(QWidget* mainWindow, const LocalizeResult& result,
+                          const std::function<void(const QString&)>& statusText);

@@ -55,11 +55,11 @@ bool DownloadToFile(const std::string& address, std::string& path, const Downloa
     return false;
 }
 
-std::string DownloadName(const std::string& address, const std::string& folder)
+std::string DownloadName(const std::string& address, const std::string& folder, bool firstSlashStep)
 {
     std::string tail = address.substr(address.size() > 30 ? address.size() - 30 : 0);
     const auto slash = tail.find('/');
-    if (slash != std::string::npos)
+    if (firstSlashStep && slash != std::string::npos)
         tail = tail.substr(slash + 1);
     std::erase_if(tail, [](char c) {
         return c == '\\' || c == ' ' || c == '?' || c == '&' || c == '/' || static_cast<unsigned char>(c) < 0x20;
@@ -104,6 +104,41 @@ bool FetchUrlFile(const std::string& address, std::string& localFile, std::vecto
     }
     failures.push_back(trimmed);
     return false;
+}
+
+bool ForceLocalizeLink(const std::string& attachDir, const std::string& attachName, std::string& address,
+                       std::vector<std::string>& failures, const CacheLookup& cache, const DownloadFunction& download)
+{
+    // Fetched like any link, but downloaded every time under its own kind of name.
+    const FetchUrlFunction fetch = [&](const std::string& url, std::string& localFile, std::vector<std::string>& fails) {
+        if (ClassifyUrl(url) != URL_HTTP)
+            return FetchUrlFile(url, localFile, fails, attachDir, cache, {});
+        if (cache) {
+            const std::string cached = cache(url);
+            if (!cached.empty() && PathExists(cached)) {
+                localFile = cached;
+                return true;
+            }
+        }
+        std::string path = DownloadName(url, attachDir, false);
+        if (download && download(url, path)) {
+            localFile = path;
+            return true;
+        }
+        fails.push_back(url);
+        return false;
+    };
+    return LocalizeLink(attachDir, attachName, address, failures, fetch);
+}
+
+std::string LocalizeFailureText(const LocalizeResult& result)
+{
+    if (result.failures.empty())
+        return {};
+    std::string text = "Download Files Fail:\r\n";
+    for (const std::string& failure : result.failures)
+        text += failure + "\r\n";
+    return text;
 }
 
 bool IsDownloadType(const std::string& link, const std::string& fileTypes)

@@ -49,9 +49,19 @@ bool DownloadToFile(const std::string& address, std::string& path, const Downloa
 bool FetchUrlFile(const std::string& address, std::string& localFile, std::vector<std::string>& failures,
                   const std::string& folder, const CacheLookup& cache, const DownloadFunction& download);
 
+// The single link of a Ctrl-click in the article view: as LocalizeLink, but every click
+// downloads afresh (the run's memory of downloads is neither read nor written).
+bool ForceLocalizeLink(const std::string& attachDir, const std::string& attachName, std::string& address,
+                       std::vector<std::string>& failures, const CacheLookup& cache, const DownloadFunction& download);
+
 // The name a download of the address gets in folder: a new ID and the address's tail,
 // without separators, so that it stays in the folder.
-std::string DownloadName(const std::string& address, const std::string& folder);
+std::string DownloadName(const std::string& address, const std::string& folder, bool firstSlashStep = true);
+
+// The message for the pictures, style sheets and movies that could not be fetched
+// ("Download Files Fail:\r\n" and each, one a line), or "" when all came.
+std::string LocalizeFailureText(const LocalizeResult& result);
+inline constexpr const char LOCALIZE_SUCCESS_TEXT[] = "DownLoad All files succeeded.";
 
 // Whether an HREF's file type is one the user has the program download.
 bool IsDownloadType(const std::string& link, const std::string& fileTypes);

@@ -161,3 +161,39 @@ TEST(FetchUrlFile, DiskCacheAndNetworkInThisOrderEachFileDownloadedOnce)
     EXPECT_FALSE(FetchUrlFile("ftp://h.example/f.zip", local, failures, attach, cache, download));
     EXPECT_EQ(failures.size(), 2u) << "other schemes fail without an entry";
 }
+
+TEST(ForceLocalizeLink, EveryClickDownloadsAgainIntoTheShownArticle)
+{
+    TestFolder folder;
+    const std::string attach = folder.file("ID_files");
+    std::filesystem::create_directories(attach);
+    int downloads = 0;
+    const DownloadFunction download = [&](const std::string&, std::string& path) {
+        ++downloads;
+        return WriteFile(path, "pic");
+    };
+    std::vector<std::string> failures;
+    std::string address = "https://h.example/a/b/pic.png";
+    ASSERT_TRUE(ForceLocalizeLink(attach, "ID_files", address, failures, {}, download));
+    EXPECT_EQ(address.rfind("ID_files/", 0), 0u);
+    EXPECT_NE(address.find("h.examplea"), std::string::npos) << "the whole tail names the file";
+    std::string again = "https://h.example/a/b/pic.png";
+    ASSERT_TRUE(ForceLocalizeLink(attach, "ID_files", again, failures, {}, download));
+    EXPECT_EQ(downloads, 2);
+    EXPECT_TRUE(failures.empty());
+}
+
+TEST_F(Localize, HostilePagesFetchOnlyWhatTheyNameAndNeverCrash)
+{
+    std::string page;
+    for (int i = 0; i < 3000; ++i)
+        page += "<img src=\"i" + std::to_string(i) + ".gif\">";
+    page += "<img src=\"" + std::string(65536, 'a') + ".gif\"><a href=\"" + std::string(1 << 20, 'x') + ".pdf\">";
+    run(page);
+    EXPECT_EQ(asked.size(), 3002u) << "each named link once, nothing else";
+    EXPECT_EQ(result.failures.size(), 3001u);
+    EXPECT_EQ(LocalizeFailureText(LocalizeResult{}), "");
+    EXPECT_EQ(LocalizeFailureText(LocalizeResult{{"a", "b"}, {}}), "Download Files Fail:\r\na\r\nb\r\n");
+    for (const auto& entry : std::filesystem::directory_iterator(attachDir))
+        FAIL() << "nothing was fetched, yet " << entry.path() << " is there";
+}
