@@ -4,7 +4,7 @@
 
 #include <gtest/gtest.h>
 
-#include <httplib.h>
+#include "localserver.h"
 
 #include <chrono>
 #include <thread>
@@ -16,33 +16,26 @@ class Download : public ::testing::Test
 protected:
     void SetUp() override
     {
-        server.Get("/file.gif", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content(std::string(3000, 'g'), "image/gif");
-        });
-        server.Get("/redirect", [](const httplib::Request&, httplib::Response& res) {
+        local.server.Get("/redirect", [](const httplib::Request&, httplib::Response& res) {
             res.set_redirect("/img/photo.jpg");
         });
-        server.Get("/img/photo.jpg", [](const httplib::Request&, httplib::Response& res) {
+        local.server.Get("/img/photo.jpg", [](const httplib::Request&, httplib::Response& res) {
             res.set_content("photo", "image/jpeg");
         });
-        server.Get("/loop", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop"); });
-        server.Get("/evil", [](const httplib::Request&, httplib::Response& res) {
+        local.server.Get("/loop", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop"); });
+        local.server.Get("/evil", [](const httplib::Request&, httplib::Response& res) {
             res.set_header("Content-Disposition", "attachment; filename=\"../../x.txt\"");
             res.set_content("evil", "text/plain");
         });
-        server.Get("/named", [](const httplib::Request&, httplib::Response& res) {
+        local.server.Get("/named", [](const httplib::Request&, httplib::Response& res) {
             res.set_header("Content-Disposition", "attachment; filename=report.pdf");
             res.set_content("pdf", "application/pdf");
         });
-        server.Get("/missing", [](const httplib::Request&, httplib::Response& res) {
-            res.status = 404;
-            res.set_content("not here", "text/html");
-        });
-        server.Get("/bigheader", [](const httplib::Request&, httplib::Response& res) {
+        local.server.Get("/bigheader", [](const httplib::Request&, httplib::Response& res) {
             res.set_header("X-Flood", std::string(512 * 1024, 'h'));
             res.set_content("x", "text/plain");
         });
-        server.Get("/reset", [](const httplib::Request&, httplib::Response& res) {
+        local.server.Get("/reset", [](const httplib::Request&, httplib::Response& res) {
             res.set_content_provider(100000, "application/zip", [](std::size_t offset, std::size_t, httplib::DataSink& sink) {
                 if (offset >= 2000)
                     return false; // the connection drops mid-body
@@ -50,24 +43,8 @@ protected:
                 return true;
             });
         });
-        server.Get("/endless", [](const httplib::Request&, httplib::Response& res) {
-            res.set_chunked_content_provider("application/octet-stream", [](std::size_t, httplib::DataSink& sink) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(5));
-                return sink.write(std::string(1024, 'e').data(), 1024);
-            });
-        });
-        port = server.bind_to_any_port("127.0.0.1");
-        thread = std::thread([this] { server.listen_after_bind(); });
-        while (!server.is_running())
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        local.Start();
     }
-    void TearDown() override
-    {
-        server.stop();
-        thread.join();
-    }
-
-    std::string url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(port) + path; }
 
     CHttpDownload::Result get(CHttpDownload& download)
     {
@@ -82,9 +59,7 @@ protected:
         return download.Run(events, stop);
     }
 
-    httplib::Server server;
-    std::thread thread;
-    int port = 0;
+    LocalServer local;
     TestFolder folder;
     std::vector<std::string> statuses;
     std::uint64_t lastTotal = 0, lastSize = 0;
@@ -95,29 +70,29 @@ protected:
 
 TEST_F(Download, AFileArrivesWholeWithItsProgressAndStatus)
 {
-    CHttpDownload download(url("/file.gif"), folder.file("a.gif"));
+    CHttpDownload download(local.Url("/file.gif"), folder.file("a.gif"));
     ASSERT_EQ(get(download), CHttpDownload::Result::Done) << download.Error();
     EXPECT_EQ(ReadFile(folder.file("a.gif")), std::string(3000, 'g'));
     EXPECT_EQ(lastTotal, 3000u);
     EXPECT_EQ(lastSize, 3000u);
     EXPECT_EQ(download.FinalPath(), "");
-    EXPECT_EQ(statuses.front(), "Connecting to 127.0.0.1:" + std::to_string(port));
+    EXPECT_EQ(statuses.front(), "Connecting to " + CHttpDownload::ServerOf(local.Url("/")));
     EXPECT_NE(std::find(statuses.begin(), statuses.end(), "Retrieving the file"), statuses.end());
 }
 
 TEST_F(Download, RedirectsAndServerNamesRenameTheFileInsideItsFolder)
 {
-    CHttpDownload redirected(url("/redirect"), folder.file("ID"));
+    CHttpDownload redirected(local.Url("/redirect"), folder.file("ID"));
     ASSERT_EQ(get(redirected), CHttpDownload::Result::Done) << redirected.Error();
     EXPECT_EQ(redirected.FinalPath(), folder.file("IDphoto.jpg"));
     EXPECT_EQ(ReadFile(folder.file("IDphoto.jpg")), "photo");
     EXPECT_FALSE(Exists(folder.file("ID")));
 
-    CHttpDownload named(url("/named"), folder.file("N"));
+    CHttpDownload named(local.Url("/named"), folder.file("N"));
     ASSERT_EQ(get(named), CHttpDownload::Result::Done);
     EXPECT_EQ(named.FinalPath(), folder.file("Nreport.pdf"));
 
-    CHttpDownload evil(url("/evil"), folder.file("E"));
+    CHttpDownload evil(local.Url("/evil"), folder.file("E"));
     ASSERT_EQ(get(evil), CHttpDownload::Result::Done);
     EXPECT_EQ(evil.FinalPath(), folder.file("Ex.txt")) << "the server cannot choose the folder";
     EXPECT_EQ(ReadFile(folder.file("Ex.txt")), "evil");
@@ -138,7 +113,7 @@ TEST_F(Download, HostileServersEndInAMessageAndLeaveNoPartialFile)
     };
     for (const Case& c : cases) {
         const std::string target = folder.file("partial");
-        CHttpDownload download(url(c.path), target);
+        CHttpDownload download(local.Url(c.path), target);
         EXPECT_EQ(get(download), CHttpDownload::Result::Failed) << c.path;
         EXPECT_EQ(download.Error(), c.error) << c.path;
         EXPECT_FALSE(Exists(target)) << c.path;
@@ -150,7 +125,7 @@ TEST_F(Download, HostileServersEndInAMessageAndLeaveNoPartialFile)
 
 TEST_F(Download, CancelEndsAnEndlessBodyAndDeletesThePart)
 {
-    CHttpDownload download(url("/endless"), folder.file("endless"));
+    CHttpDownload download(local.Url("/endless"), folder.file("endless"));
     EXPECT_EQ(get(download), CHttpDownload::Result::Aborted);
     EXPECT_FALSE(Exists(folder.file("endless")));
     EXPECT_EQ(lastSize, 0u) << "no length was given";
