@@ -1,5 +1,5 @@
 #pragma once
-// An HTTP server on 127.0.0.1 for download tests, with the routes most tests need:
+// An HTTP or HTTPS server on 127.0.0.1 for network tests, with the routes most tests need:
 // /file.gif (3000 bytes), /missing (404), /endless (a chunked body that never ends).
 // Tests add their own routes before Start.
 
@@ -8,11 +8,15 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <utility>
 
-class LocalServer
+template <class Server>
+class BasicLocalServer
 {
 public:
-    LocalServer()
+    // Arguments go to the server (an HTTPS server takes its certificate and key files).
+    template <class... Args>
+    explicit BasicLocalServer(Args&&... args) : server(std::forward<Args>(args)...)
     {
         server.Get("/file.gif", [](const httplib::Request&, httplib::Response& res) {
             res.set_content(std::string(3000, 'g'), "image/gif");
@@ -28,15 +32,15 @@ public:
             });
         });
     }
-    ~LocalServer()
+    ~BasicLocalServer()
     {
         if (m_thread.joinable()) {
             server.stop();
             m_thread.join();
         }
     }
-    LocalServer(const LocalServer&) = delete;
-    LocalServer& operator=(const LocalServer&) = delete;
+    BasicLocalServer(const BasicLocalServer&) = delete;
+    BasicLocalServer& operator=(const BasicLocalServer&) = delete;
 
     void Start()
     {
@@ -45,11 +49,21 @@ public:
         while (!server.is_running())
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    std::string Url(const std::string& path) const { return "http://127.0.0.1:" + std::to_string(m_port) + path; }
+    int Port() const { return m_port; }
+    std::string Url(const std::string& path) const
+    {
+        return std::string(std::is_same_v<Server, httplib::Server> ? "http" : "https") + "://127.0.0.1:" +
+               std::to_string(m_port) + path;
+    }
 
-    httplib::Server server;
+    Server server;
 
 private:
     std::thread m_thread;
     int m_port = 0;
 };
+
+using LocalServer = BasicLocalServer<httplib::Server>;
+#ifdef CPPHTTPLIB_OPENSSL_SUPPORT
+using LocalTlsServer = BasicLocalServer<httplib::SSLServer>;
+#endif

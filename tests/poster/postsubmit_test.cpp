@@ -1,0 +1,102 @@
+#include "postsubmit.h"
+
+#include "codepage.h"
+#include "fakeblog.h"
+#include "postform.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+std::string loginBody(const std::string& user, const std::string& password)
+{
+    return ReplaceAll(ReplaceAll(LOGIN_TEMPLATE, "#USER#", user), "#PASS#", password);
+}
+
+std::string postBody(const std::string& title, const std::string& user)
+{
+    return ReplaceAll(ReplaceAll(POST_TEMPLATE, "#TITLE#", UrlEncode(title)), "#USER#", user);
+}
+
+std::string postUrl(const FakeBlog& blog, const std::string& user)
+{
+    return ReplaceAll(blog.PostUrl(), "#USER#", user);
+}
+
+} // namespace
+
+TEST(Submit, LoginCollectsCookiesAndThePostCarriesThemWithTheArticle)
+{
+    FakeBlog blog;
+    std::string cookies;
+    ASSERT_TRUE(SubmitLogin(blog.LoginUrl(), loginBody(blog.user, blog.password), cookies, LOGIN_MARKER));
+    EXPECT_EQ(cookies, "SID=1; auth=alice; ");
+
+    const std::string article = "<p>Hello & \xC4\xE3\xBA\xC3</p>\r\n";
+    std::string response;
+    EXPECT_EQ(SubmitArticle(postUrl(blog, "alice"), postBody(Utf8ToCp936("a b&c 你"), "alice"), cookies, POST_MARKER,
+                            UrlEncode(article), response),
+              PostOutcome::Posted);
+    EXPECT_NE(response.find("\xB9\xA7\xCF\xB2"), std::string::npos);
+
+    const auto posts = blog.Posts();
+    ASSERT_EQ(posts.size(), 1u);
+    EXPECT_EQ(posts[0].path, "/alice/commit");
+    EXPECT_EQ(posts[0].contentType, "application/x-www-form-urlencoded");
+    EXPECT_EQ(FakeBlog::Field(posts[0], "spBlogTitle"), "a+b%26c+%c4%e3");
+    EXPECT_EQ(FakeBlog::Field(posts[0], "spBlogText"), "%3cp%3eHello+%26+%c4%e3%ba%c3%3c/p%3e%0d%0a");
+    EXPECT_EQ(FakeBlog::Field(posts[0], "spBlogCatName"), "%C4%AC%C8%CF%B7%D6%C0%E0");
+    EXPECT_EQ(posts[0].fields.back().first, "spBlogText");
+}
+
+TEST(Submit, EveryLoginExtendsTheCookieTextAndTheLatestSessionIsSent)
+{
+    FakeBlog blog;
+    std::string cookies;
+    ASSERT_TRUE(SubmitLogin(blog.LoginUrl(), loginBody(blog.user, blog.password), cookies, LOGIN_MARKER));
+    ASSERT_TRUE(SubmitLogin(blog.LoginUrl(), loginBody(blog.user, blog.password), cookies, LOGIN_MARKER));
+    EXPECT_EQ(cookies, "SID=1; auth=alice; SID=2; auth=alice; ");
+
+    std::string response;
+    EXPECT_EQ(SubmitArticle(postUrl(blog, "alice"), postBody("t", "alice"), cookies, POST_MARKER, "x", response),
+              PostOutcome::Posted);
+    ASSERT_EQ(blog.Posts().size(), 1u);
+    EXPECT_NE(blog.Posts()[0].cookie.find("SID=2"), std::string::npos);
+    EXPECT_EQ(blog.Posts()[0].cookie.find("SID=1"), std::string::npos);
+}
+
+TEST(Submit, WrongPasswordFailsTheLoginAndThePostIsRefused)
+{
+    FakeBlog blog;
+    std::string cookies;
+    EXPECT_FALSE(SubmitLogin(blog.LoginUrl(), loginBody(blog.user, "wrong"), cookies, LOGIN_MARKER));
+    EXPECT_EQ(cookies, "visitor=1; ");
+    std::string response;
+    EXPECT_EQ(SubmitArticle(postUrl(blog, "alice"), postBody("t", "alice"), cookies, POST_MARKER, "x", response),
+              PostOutcome::Failed);
+    EXPECT_NE(response.find("please log in first"), std::string::npos);
+}
+
+TEST(Submit, AnswerWithoutTheSuccessTextIsAFailureWithItsText)
+{
+    FakeBlog blog;
+    blog.congratulate = false;
+    std::string cookies;
+    ASSERT_TRUE(SubmitLogin(blog.LoginUrl(), loginBody(blog.user, blog.password), cookies, LOGIN_MARKER));
+    std::string response;
+    EXPECT_EQ(SubmitArticle(postUrl(blog, "alice"), postBody("t", "alice"), cookies, POST_MARKER, "x", response),
+              PostOutcome::Failed);
+    EXPECT_NE(response.find("<html>"), std::string::npos);
+}
+
+TEST(Submit, AddressesWithoutPathSendNothing)
+{
+    FakeBlog blog;
+    std::string cookies = "keep; ";
+    EXPECT_FALSE(SubmitLogin("http://127.0.0.1", "a=b", cookies, LOGIN_MARKER));
+    EXPECT_EQ(cookies, "keep; ");
+    std::string response = "old";
+    EXPECT_EQ(SubmitArticle("http://x", "a=b", cookies, POST_MARKER, "x", response), PostOutcome::BadAddress);
+    EXPECT_EQ(response, "");
+    EXPECT_TRUE(blog.Logins().empty());
+}
