@@ -83,22 +83,28 @@ void CTolvaneDlg::buildControls()
             l->setBuddy(buddy);
         return l;
     };
-    const auto edit = [&](QRect where) {
+    const auto edit = [&](const char* name, QRect where) {
         auto* e = new QLineEdit(this);
+        e->setObjectName(QLatin1String(name));
         e->setGeometry(where);
         return e;
     };
+    const auto button = [&](const QString& caption, const char* name, QRect where) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QLatin1String(name));
+        b->setGeometry(where);
+        b->setAutoDefault(false);
+        return b;
+    };
 
-    m_editLoginUrl = edit(du.rect(7, 24, 306, 12));
-    m_editUser = edit(du.rect(50, 43, 74, 12));
-    m_editPass = edit(du.rect(169, 43, 63, 12));
+    m_editLoginUrl = edit("loginUrl", du.rect(7, 24, 306, 12));
+    m_editUser = edit("user", du.rect(50, 43, 74, 12));
+    m_editPass = edit("pass", du.rect(169, 43, 63, 12));
     m_editPass->setEchoMode(QLineEdit::Password);
-    m_editPostUrl = edit(du.rect(7, 75, 306, 12));
-    m_editArticleFile = edit(du.rect(7, 104, 276, 11));
-    auto* browse = new QPushButton(QStringLiteral(".."), this);
-    browse->setGeometry(du.rect(287, 101, 26, 14));
-    browse->setAutoDefault(false);
-    m_editTitle = edit(du.rect(7, 136, 306, 12));
+    m_editPostUrl = edit("postUrl", du.rect(7, 75, 306, 12));
+    m_editArticleFile = edit("articleFile", du.rect(7, 104, 276, 11));
+    auto* browse = button(QStringLiteral(".."), "browse", du.rect(287, 101, 26, 14));
+    m_editTitle = edit("title", du.rect(7, 136, 306, 12));
 
     label(QStringLiteral("LoginURL:(*)"), du.rect(7, 7, 55, 11), m_editLoginUrl);
     label(QStringLiteral("User:(*)"), du.rect(7, 46, 35, 8), m_editUser);
@@ -117,20 +123,16 @@ void CTolvaneDlg::buildControls()
     sunken(QStringLiteral("Tolvane 1.0"), du.rect(7, 182, 306, 12));
 
     m_editCookie = new QPlainTextEdit(this);
+    m_editCookie->setObjectName(QStringLiteral("cookie"));
     m_editCookie->setGeometry(du.rect(7, 227, 306, 31));
     m_editCookie->setReadOnly(true);
     m_editCookie->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     label(QStringLiteral("Cookie"), du.rect(7, 210, 50, 13), m_editCookie);
 
-    auto* save = new QPushButton(QStringLiteral("保存"), this);
-    save->setGeometry(du.rect(153, 273, 50, 14));
-    save->setAutoDefault(false);
-    m_btnPost = new QPushButton(QStringLiteral("POST"), this);
-    m_btnPost->setGeometry(du.rect(207, 273, 50, 14));
+    auto* save = button(QStringLiteral("保存"), "save", du.rect(153, 273, 50, 14));
+    m_btnPost = button(QStringLiteral("POST"), "post", du.rect(207, 273, 50, 14));
     m_btnPost->setDefault(true);
-    auto* close = new QPushButton(QStringLiteral("关闭"), this);
-    close->setGeometry(du.rect(261, 273, 50, 14));
-    close->setAutoDefault(false);
+    auto* close = button(QStringLiteral("关闭"), "close", du.rect(261, 273, 50, 14));
 
     connect(browse, &QPushButton::clicked, this, &CTolvaneDlg::OnBrowse);
     connect(save, &QPushButton::clicked, this, &CTolvaneDlg::OnSave);
