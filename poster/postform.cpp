@@ -2,6 +2,7 @@
 
 #include "httpclient.h"
 
+#include <array>
 #include <cctype>
 
 namespace {
@@ -43,25 +44,34 @@ bool splitPair(std::string_view segment, std::string& name, std::string& value)
 
 std::string UrlEncode(std::string_view text)
 {
+    static constexpr auto keep = [] {
+        std::array<bool, 256> table{};
+        for (int c = '0'; c <= '9'; ++c)
+            table[static_cast<std::size_t>(c)] = true;
+        for (int c = 'A'; c <= 'Z'; ++c)
+            table[static_cast<std::size_t>(c)] = table[static_cast<std::size_t>(c + 32)] = true;
+        for (const char c : std::string_view("!'()*-./:_~"))
+            table[static_cast<unsigned char>(c)] = true;
+        return table;
+    }();
     static const char hex[] = "0123456789abcdef";
-    std::string encoded;
-    encoded.reserve(text.size() * 3);
+    text = text.substr(0, text.find('\0'));
+    std::string encoded(text.size() * 3, '\0');
+    char* out = encoded.data();
     for (const char ch : text) {
         const auto c = static_cast<unsigned char>(ch);
-        if (c == 0)
-            break;
-        if (c == ' ') {
-            encoded += '+';
-        } else if (std::isalnum(c) && c < 0x80) {
-            encoded += ch;
-        } else if (std::string_view("!'()*-./:_~").find(ch) != std::string_view::npos) {
-            encoded += ch;
+        if (keep[c]) {
+            *out++ = ch;
+        } else if (c == ' ') {
+            *out++ = '+';
         } else {
-            encoded += '%';
-            encoded += hex[c >> 4];
-            encoded += hex[c & 15];
+            out[0] = '%';
+            out[1] = hex[c >> 4];
+            out[2] = hex[c & 15];
+            out += 3;
         }
     }
+    encoded.resize(static_cast<std::size_t>(out - encoded.data()));
     return encoded;
 }
 

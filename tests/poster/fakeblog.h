@@ -30,8 +30,9 @@ public:
     FakeBlog()
     {
         // The login form: "/?login".
-        m_server.server.Post("/", [this](const httplib::Request& req, httplib::Response& res) {
-            const Received r = record(req, m_logins);
+        m_server.server.Post("/", [this](const httplib::Request& req, httplib::Response& res,
+                                         const httplib::ContentReader& content) {
+            const Received r = record(req, content, m_logins);
             const Fields expected = {{"tpl", "sp"},
                                      {"tpl_reg", "sp"},
                                      {"u", "http%3A%2F%2Fblog.example%2F"},
@@ -48,8 +49,9 @@ public:
             res.set_header("Set-Cookie", "auth=" + user + "; path=/");
             res.set_content("<html><!--STATUS OK--><body>welcome</body></html>", "text/html");
         });
-        m_server.server.Post(R"(/([^/]+)/commit)", [this](const httplib::Request& req, httplib::Response& res) {
-            const Received r = record(req, m_posts);
+        m_server.server.Post(R"(/([^/]+)/commit)", [this](const httplib::Request& req, httplib::Response& res,
+                                                          const httplib::ContentReader& content) {
+            const Received r = record(req, content, m_posts);
             const std::vector<std::string> order = {"ct",           "cm",          "spRefURL", "spBlogCatName",
                                                     "spIsCmtAllow", "spBlogPower", "spVcode",  "spVerifyKey",
                                                     "tj",           "spBlogTitle", "spBlogText"};
@@ -94,9 +96,14 @@ public:
     }
 
 private:
-    Received record(const httplib::Request& req, std::vector<Received>& into)
+    // Bodies are read through a content reader: the server's own form parsing stops at 8 KB.
+    Received record(const httplib::Request& req, const httplib::ContentReader& content, std::vector<Received>& into)
     {
-        Received r{req.path, req.get_header_value("Cookie"), req.get_header_value("Content-Type"), req.body, {}};
+        Received r{req.path, req.get_header_value("Cookie"), req.get_header_value("Content-Type"), {}, {}};
+        content([&](const char* data, std::size_t length) {
+            r.body.append(data, length);
+            return true;
+        });
         for (std::size_t start = 0; start <= r.body.size() && !r.body.empty();) {
             const std::size_t end = std::min(r.body.find('&', start), r.body.size());
             const std::string segment = r.body.substr(start, end - start);

@@ -32,7 +32,9 @@ TEST(Submit, LoginCollectsCookiesAndThePostCarriesThemWithTheArticle)
     ASSERT_TRUE(SubmitLogin(blog.LoginUrl(), loginBody(blog.user, blog.password), cookies, LOGIN_MARKER));
     EXPECT_EQ(cookies, "SID=1; auth=alice; ");
 
-    const std::string article = "<p>Hello & \xC4\xE3\xBA\xC3</p>\r\n";
+    std::string article = "<p>Hello & \xC4\xE3\xBA\xC3</p>\r\n";
+    for (int i = 0; i < 12; ++i)
+        article += article; // 90 KB: larger than what form parsers like to take
     std::string response;
     EXPECT_EQ(SubmitArticle(postUrl(blog, "alice"), postBody(Utf8ToCp936("a b&c 你"), "alice"), cookies, POST_MARKER,
                             UrlEncode(article), response),
@@ -44,7 +46,10 @@ TEST(Submit, LoginCollectsCookiesAndThePostCarriesThemWithTheArticle)
     EXPECT_EQ(posts[0].path, "/alice/commit");
     EXPECT_EQ(posts[0].contentType, "application/x-www-form-urlencoded");
     EXPECT_EQ(FakeBlog::Field(posts[0], "spBlogTitle"), "a+b%26c+%c4%e3");
-    EXPECT_EQ(FakeBlog::Field(posts[0], "spBlogText"), "%3cp%3eHello+%26+%c4%e3%ba%c3%3c/p%3e%0d%0a");
+    std::string encoded;
+    for (int i = 0; i < 4096; ++i)
+        encoded += "%3cp%3eHello+%26+%c4%e3%ba%c3%3c/p%3e%0d%0a";
+    EXPECT_EQ(FakeBlog::Field(posts[0], "spBlogText"), encoded);
     EXPECT_EQ(FakeBlog::Field(posts[0], "spBlogCatName"), "%C4%AC%C8%CF%B7%D6%C0%E0");
     EXPECT_EQ(posts[0].fields.back().first, "spBlogText");
 }
