@@ -3,6 +3,7 @@
 #include "codepage.h"
 #include "fakeblog.h"
 #include "postform.h"
+#include "rawserver.h"
 
 #include <gtest/gtest.h>
 
@@ -104,4 +105,15 @@ TEST(Submit, AddressesWithoutPathSendNothing)
     EXPECT_EQ(SubmitArticle("http://x", "a=b", cookies, POST_MARKER, "x", response), PostOutcome::BadAddress);
     EXPECT_EQ(response, "");
     EXPECT_TRUE(blog.Logins().empty());
+}
+
+TEST(Submit, ACookieTooLongForItsBufferEndsTheCollection)
+{
+    RawServer server([](int fd, const std::string&) {
+        RawServer::Send(fd, "HTTP/1.0 200 OK\r\nSet-Cookie: a=1; path=/\r\nSet-Cookie: big=" + std::string(20 * 1024, 'c') +
+                                "; path=/\r\nSet-Cookie: d=4; path=/\r\n\r\n<!--STATUS OK-->");
+    });
+    std::string cookies;
+    EXPECT_TRUE(SubmitLogin(server.Url("/?login"), "a=b", cookies, LOGIN_MARKER));
+    EXPECT_EQ(cookies, "a=1; ");
 }
