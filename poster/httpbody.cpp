@@ -1,9 +1,11 @@
 // The bodies of the client's POST requests, built from its argument list.
 #include "httpclient.h"
 
-#include <cstdio>
+#include <algorithm>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -14,6 +16,38 @@ std::size_t fileSize(const std::string& path)
 {
     struct stat st{};
     return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) ? static_cast<std::size_t>(st.st_size) : 0;
+}
+
+// A name or file name inside double quotes: what would end it or the line is escaped.
+std::string quoted(std::string_view text)
+{
+    std::string out;
+    for (const char c : text)
+        out += c == '"' ? std::string("%22") : c == '\r' ? std::string("%0D") : c == '\n' ? std::string("%0A") : std::string(1, c);
+    return out;
+}
+
+// The bytes of a regular file, as many as it had when opened; false when it is none.
+bool appendFile(const std::string& path, std::string& body)
+{
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st{};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    char chunk[1024];
+    for (auto left = static_cast<std::size_t>(st.st_size); left > 0;) {
+        const ssize_t n = ::read(fd, chunk, std::min(left, sizeof chunk));
+        if (n <= 0)
+            break;
+        body.append(chunk, static_cast<std::size_t>(n));
+        left -= static_cast<std::size_t>(n);
+    }
+    ::close(fd);
+    return true;
 }
 
 } // namespace
@@ -61,20 +95,14 @@ std::size_t CHttpClient::BuildMultipartBody(std::string& body, std::string_view 
         return 0;
     body.reserve(GetMultipartBufferSize() + boundary.size() + 6);
     for (const PostArgument& a : m_postArguments) {
-        body.append("--").append(boundary).append("\r\nContent-Disposition: form-data; name=\"").append(a.name);
+        body.append("--").append(boundary).append("\r\nContent-Disposition: form-data; name=\"").append(quoted(a.name));
         if (!a.isFile) {
             body.append("\"\r\n\r\n").append(a.value).append("\r\n");
             continue;
         }
-        body.append("\"; filename=\"").append(a.value).append("\"\r\n\r\n");
-        std::FILE* file = std::fopen(a.value.c_str(), "rb");
-        if (!file)
-            continue; // the header alone
-        char chunk[1024];
-        while (const std::size_t n = std::fread(chunk, 1, sizeof chunk, file))
-            body.append(chunk, n);
-        std::fclose(file);
-        body.append("\r\n");
+        body.append("\"; filename=\"").append(quoted(a.value)).append("\"\r\n\r\n");
+        if (appendFile(a.value, body))
+            body.append("\r\n");
     }
     body.append("--").append(boundary).append("--\r\n");
     return body.size();

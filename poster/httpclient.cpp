@@ -4,6 +4,7 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <stdexcept>
@@ -19,6 +20,7 @@ struct HttpError : std::runtime_error
 
 constexpr std::size_t kMaxHeaderBytes = 256 * 1024;
 constexpr int kMaxPort = 65535;
+constexpr std::size_t kMaxMultipartBytes = std::size_t(256) << 20;
 
 bool startsWithNoCase(std::string_view line, std::string_view prefix)
 {
@@ -95,7 +97,11 @@ void ParseUrl(std::string_view url, std::string& scheme, std::string& user, std:
     }
 
     const std::size_t hostEnd = std::min(url.find('/', start), url.size());
-    const std::size_t portColon = url.substr(0, hostEnd).find(':', start);
+    // An IPv6 address stands in brackets, its colons inside them.
+    std::size_t portSearch = start;
+    if (start < hostEnd && url[start] == '[')
+        portSearch = std::min(url.substr(0, hostEnd).find(']', start), hostEnd);
+    const std::size_t portColon = url.substr(0, hostEnd).find(':', portSearch);
     if (portColon != std::string_view::npos) {
         host = url.substr(start, portColon - start);
         long value = 0;
@@ -218,6 +224,10 @@ bool CHttpClient::OpenUrl(std::string_view url, const char* user, const char* pa
 bool CHttpClient::Connect(const std::string& host, int port, const char* user, const char* password, int scheme,
                           std::string_view agent)
 {
+    // A client opened again starts afresh: nothing of the last host is carried over.
+    Close();
+    m_strUser.clear();
+    m_strPassword.clear();
     try {
         if (globalInit() != CURLE_OK || !(m_hInternet = curl_multi_init()))
             throw HttpError("open internet failed...");
@@ -299,6 +309,7 @@ void CHttpClient::openRequest(const std::string& object, const char* referrer, b
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
     curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, m_options.stallSeconds);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, t->errorText);
+    curl_easy_setopt(c, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L); // a proxy's answer is not the server's
     if (!m_options.caFile.empty())
         curl_easy_setopt(c, CURLOPT_CAINFO, m_options.caFile.c_str());
     if (referrer)
@@ -306,7 +317,8 @@ void CHttpClient::openRequest(const std::string& object, const char* referrer, b
     if (!m_strUser.empty()) {
         curl_easy_setopt(c, CURLOPT_USERNAME, m_strUser.c_str());
         curl_easy_setopt(c, CURLOPT_PASSWORD, m_strPassword.c_str());
-        curl_easy_setopt(c, CURLOPT_HTTPAUTH, CURLAUTH_ANY);
+        // Sent with the first request, so that its answer is the one read.
+        curl_easy_setopt(c, CURLOPT_HTTPAUTH, CURLAUTH_BASIC);
     }
     curl_easy_setopt(c, CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
     curl_easy_setopt(c, CURLOPT_HEADERDATA, t);
@@ -315,26 +327,43 @@ void CHttpClient::openRequest(const std::string& object, const char* referrer, b
     if (post)
         curl_easy_setopt(c, CURLOPT_POST, 1L);
 
-    t->headers = curl_slist_append(t->headers, "Accept: */*");
+    const auto addHeader = [t](const std::string& line) {
+        curl_slist* list = curl_slist_append(t->headers, line.c_str());
+        if (!list)
+            throw HttpError("additional header failed...");
+        t->headers = list;
+    };
+    addHeader("Accept: */*");
     if (contentType)
-        t->headers = curl_slist_append(t->headers, contentType);
-    t->headers = curl_slist_append(t->headers, "Expect:");
-    if (!t->headers)
-        throw HttpError("additional header failed...");
+        addHeader(contentType);
+    addHeader("Expect:");
+    // libcurl keeps a Cookie header of ours from any other host or port a redirect leads to.
+    if (!m_cookies.empty())
+        addHeader(cookieHeader());
     curl_easy_setopt(c, CURLOPT_HTTPHEADER, t->headers);
+}
 
-    // Cookies for this host only: a redirect elsewhere does not carry them.
-    if (!m_cookies.empty()) {
-        curl_easy_setopt(c, CURLOPT_COOKIEFILE, "");
-        for (const Cookie& cookie : m_cookies) {
-            if (cookie.name.empty() || cookie.name.find_first_of("\t\r\n=;") != std::string::npos ||
-                cookie.value.find_first_of("\t\r\n") != std::string::npos)
-                throw HttpError("add cookie failed...");
-            const std::string line = m_strHost + "\tFALSE\t/\tFALSE\t0\t" + cookie.name + "\t" + cookie.value;
-            if (curl_easy_setopt(c, CURLOPT_COOKIELIST, line.c_str()) != CURLE_OK)
-                throw HttpError("add cookie failed...");
-        }
+// "Cookie: a=1; b=2" in list order; a name given again takes its latest value.
+std::string CHttpClient::cookieHeader() const
+{
+    std::vector<const Cookie*> sent;
+    for (const Cookie& cookie : m_cookies) {
+        if (cookie.name.empty() || cookie.name.find_first_of("\t\r\n=; ") != std::string::npos ||
+            cookie.value.find_first_of("\r\n;") != std::string::npos || cookie.value.find('\0') != std::string::npos)
+            throw HttpError("add cookie failed...");
+        const auto same = std::find_if(sent.begin(), sent.end(), [&](const Cookie* c) { return c->name == cookie.name; });
+        if (same != sent.end())
+            *same = &cookie;
+        else
+            sent.push_back(&cookie);
     }
+    std::string header = "Cookie: ";
+    for (const Cookie* cookie : sent) {
+        if (cookie != sent.front())
+            header += "; ";
+        header += cookie->name + "=" + cookie->value;
+    }
+    return header;
 }
 
 void CHttpClient::pump()
@@ -395,6 +424,8 @@ bool CHttpClient::RequestPost(const std::string& object, const char* referrer)
 bool CHttpClient::RequestPostMultipart(const std::string& object, const char* referrer)
 {
     openRequest(object, referrer, true, "Content-Type: multipart/form-data; boundary=--MULTI-PARTS-FORM-DATA-BOUNDARY");
+    if (GetMultipartBufferSize() > kMaxMultipartBytes)
+        throw HttpError("request failed...");
     std::string& body = m_hRequest->body;
     BuildMultipartBody(body, MULTIPART_BOUNDARY);
     curl_easy_setopt(m_hRequest->easy, CURLOPT_POSTFIELDS, body.data());

@@ -104,6 +104,7 @@ private:
     void sendAndWaitForHeaders();
     void closeRequest();
     void pump();
+    std::string cookieHeader() const;
 
     void* m_hInternet = nullptr;   // the session (a libcurl multi handle)
     bool m_hConnect = false;       // the connection to m_strHost

@@ -267,10 +267,19 @@ void CTolvaneDlg::OnOK()
         message(QStringLiteral("参数不全"), false);
         return;
     }
+    // While the network is waited for, clicks and keys are held back; they reach the buttons
+    // once the post is over, and then find them disabled.
     m_bPosting = true;
+    const QList<QPushButton*> buttons = {m_btnPost, findChild<QPushButton*>(QStringLiteral("save")),
+                                         findChild<QPushButton*>(QStringLiteral("browse"))};
+    for (QPushButton* b : buttons)
+        b->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto done = qScopeGuard([this] {
+    const auto done = qScopeGuard([this, buttons] {
         QApplication::restoreOverrideCursor();
+        QApplication::processEvents();
+        for (QPushButton* b : buttons)
+            b->setEnabled(true);
         m_bPosting = false;
     });
 

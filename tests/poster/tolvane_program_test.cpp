@@ -38,7 +38,9 @@ TEST(TolvaneProgram, PostsTheArticleNamedOnTheCommandLineWithoutAClick)
     while (blog.Posts().empty() && std::chrono::steady_clock::now() < deadline &&
            tolvane.state() == QProcess::Running)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    // The dialog stays open until the user closes it.
+    // The post is answered, and nothing more is sent; the dialog stays open until the user
+    // closes it.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500));
     EXPECT_EQ(tolvane.state(), QProcess::Running);
     tolvane.kill();
     tolvane.waitForFinished(10000);
