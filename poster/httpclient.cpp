@@ -286,8 +286,8 @@ void CHttpClient::openRequest(const std::string& object, const char* referrer, b
     if (m_nScheme == SCHEME_FTP)
         throw HttpError("request failed...");
 
-    auto* t = new Transfer;
-    m_hRequest = t;
+    m_hRequest = std::make_unique<Transfer>();
+    Transfer* t = m_hRequest.get();
     t->easy = curl_easy_init();
     if (!t->easy)
         throw HttpError("request failed...");
@@ -489,8 +489,7 @@ void CHttpClient::closeRequest()
     if (m_hRequest->easy)
         curl_easy_cleanup(m_hRequest->easy);
     curl_slist_free_all(m_hRequest->headers);
-    delete m_hRequest;
-    m_hRequest = nullptr;
+    m_hRequest.reset();
 }
 
 void CHttpClient::Close()

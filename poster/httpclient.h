@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -108,7 +109,7 @@ private:
 
     void* m_hInternet = nullptr;   // the session (a libcurl multi handle)
     bool m_hConnect = false;       // the connection to m_strHost
-    Transfer* m_hRequest = nullptr;
+    std::unique_ptr<Transfer> m_hRequest;
 
     std::string m_strHost, m_strUser, m_strPassword, m_strObject, m_strAgent;
     int m_nPort = 0;

@@ -343,14 +343,9 @@ TEST(HttpClient, CookiesThatCannotBeSentEndTheRequest)
 TEST(HttpClient, UnreachableServersEndInFailureWithinTheTimeLimits)
 {
     // A port nobody listens on.
-    int closedPort = 0;
-    {
-        RawServer gone([](int, const std::string&) {});
-        closedPort = gone.Port();
-    }
     CHttpClient refused;
     refused.SetOptions(quick());
-    ASSERT_TRUE(refused.OpenUrl("http://127.0.0.1:" + std::to_string(closedPort) + "/", nullptr, nullptr, "agent"));
+    ASSERT_TRUE(refused.OpenUrl(RefusingSite() + "/", nullptr, nullptr, "agent"));
     EXPECT_FALSE(refused.Request("/", REQUEST_POST));
     EXPECT_EQ(refused.LastTrace(), "request failed...");
     refused.Close();
@@ -451,16 +446,11 @@ TEST(HttpClient, TlsIsVerified)
 
 TEST(HttpClient, MultipartFailureIsShownToTheUser)
 {
-    int closedPort = 0;
-    {
-        RawServer gone([](int, const std::string&) {});
-        closedPort = gone.Port();
-    }
     int shown = 0;
     CHttpClient client;
     client.SetOptions(quick());
     client.SetErrorReporter([&] { ++shown; });
-    ASSERT_TRUE(client.OpenUrl("http://127.0.0.1:" + std::to_string(closedPort), nullptr, nullptr, "agent"));
+    ASSERT_TRUE(client.OpenUrl(RefusingSite(), nullptr, nullptr, "agent"));
     client.AddPostArgument("n", "v");
     EXPECT_FALSE(client.Request("/", REQUEST_POST_MULTIPART));
     EXPECT_EQ(client.LastTrace(), "request failed");

@@ -234,12 +234,7 @@ TEST_F(TolvaneDialog, SuccessLeavesAnEarlierLogAloneAndAMissingSuccessTextReplac
 
 TEST_F(TolvaneDialog, UnreachableServiceEndsInTheTwoMessagesAndAnEmptyLog)
 {
-    int closedPort = 0;
-    {
-        RawServer gone([](int, const std::string&) {});
-        closedPort = gone.Port();
-    }
-    const std::string site = "http://127.0.0.1:" + std::to_string(closedPort);
+    const std::string site = RefusingSite();
     saveAccount(blog.user, blog.password, site + "/?login", site + "/#USER#/commit");
     auto dlg = open();
     edit(*dlg, "articleFile")->setText(q(folder.file("article.html")));

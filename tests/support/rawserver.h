@@ -16,6 +16,11 @@
 #include <thread>
 #include <vector>
 
+class RawServer;
+
+// The address of a port on 127.0.0.1 that was just closed: connections to it are refused.
+std::string RefusingSite();
+
 class RawServer
 {
 public:
@@ -114,3 +119,13 @@ private:
     std::mutex m_mutex;
     std::vector<std::string> m_requests;
 };
+
+inline std::string RefusingSite()
+{
+    int port = 0;
+    {
+        RawServer gone([](int, const std::string&) {});
+        port = gone.Port();
+    }
+    return "http://127.0.0.1:" + std::to_string(port);
+}
