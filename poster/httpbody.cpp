@@ -22,8 +22,16 @@ std::size_t fileSize(const std::string& path)
 std::string quoted(std::string_view text)
 {
     std::string out;
-    for (const char c : text)
-        out += c == '"' ? std::string("%22") : c == '\r' ? std::string("%0D") : c == '\n' ? std::string("%0A") : std::string(1, c);
+    for (const char c : text) {
+        if (c == '"')
+            out += "%22";
+        else if (c == '\r')
+            out += "%0D";
+        else if (c == '\n')
+            out += "%0A";
+        else
+            out += c;
+    }
     return out;
 }
 

@@ -235,7 +235,6 @@ bool CHttpClient::Connect(const std::string& host, int port, const char* user, c
             throw HttpError("connect failed...");
         if (!plainHost(host) || port < 0 || port > kMaxPort)
             throw HttpError("connect failed...");
-        m_hConnect = true;
 
         m_strHost = host;
         m_nPort = port == 0 ? defaultPort(scheme) : port;
@@ -280,7 +279,7 @@ bool CHttpClient::Request(const std::string& object, int kind, const char* refer
 
 void CHttpClient::openRequest(const std::string& object, const char* referrer, bool post, const char* contentType)
 {
-    if (!m_hConnect || !m_hInternet)
+    if (!m_hInternet)
         throw HttpError("handle not opened...");
     closeRequest();
     if (m_nScheme == SCHEME_FTP)
@@ -495,7 +494,6 @@ void CHttpClient::closeRequest()
 void CHttpClient::Close()
 {
     closeRequest();
-    m_hConnect = false;
     if (m_hInternet) {
         curl_multi_cleanup(static_cast<CURLM*>(m_hInternet));
         m_hInternet = nullptr;

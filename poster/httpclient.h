@@ -107,8 +107,7 @@ private:
     void pump();
     std::string cookieHeader() const;
 
-    void* m_hInternet = nullptr;   // the session (a libcurl multi handle)
-    bool m_hConnect = false;       // the connection to m_strHost
+    void* m_hInternet = nullptr;   // the connection to m_strHost (a libcurl multi handle)
     std::unique_ptr<Transfer> m_hRequest;
 
     std::string m_strHost, m_strUser, m_strPassword, m_strObject, m_strAgent;

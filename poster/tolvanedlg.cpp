@@ -103,7 +103,7 @@ void CTolvaneDlg::buildControls()
     m_editPass->setEchoMode(QLineEdit::Password);
     m_editPostUrl = edit("postUrl", du.rect(7, 75, 306, 12));
     m_editArticleFile = edit("articleFile", du.rect(7, 104, 276, 11));
-    auto* browse = button(QStringLiteral(".."), "browse", du.rect(287, 101, 26, 14));
+    m_btnBrowse = button(QStringLiteral(".."), "browse", du.rect(287, 101, 26, 14));
     m_editTitle = edit("title", du.rect(7, 136, 306, 12));
 
     label(QStringLiteral("LoginURL:(*)"), du.rect(7, 7, 55, 11), m_editLoginUrl);
@@ -129,13 +129,13 @@ void CTolvaneDlg::buildControls()
     m_editCookie->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     label(QStringLiteral("Cookie"), du.rect(7, 210, 50, 13), m_editCookie);
 
-    auto* save = button(QStringLiteral("保存"), "save", du.rect(153, 273, 50, 14));
+    m_btnSave = button(QStringLiteral("保存"), "save", du.rect(153, 273, 50, 14));
     m_btnPost = button(QStringLiteral("POST"), "post", du.rect(207, 273, 50, 14));
     m_btnPost->setDefault(true);
     auto* close = button(QStringLiteral("关闭"), "close", du.rect(261, 273, 50, 14));
 
-    connect(browse, &QPushButton::clicked, this, &CTolvaneDlg::OnBrowse);
-    connect(save, &QPushButton::clicked, this, &CTolvaneDlg::OnSave);
+    connect(m_btnBrowse, &QPushButton::clicked, this, &CTolvaneDlg::OnBrowse);
+    connect(m_btnSave, &QPushButton::clicked, this, &CTolvaneDlg::OnSave);
     connect(m_btnPost, &QPushButton::clicked, this, &CTolvaneDlg::OnOK);
     connect(close, &QPushButton::clicked, this, &QDialog::reject);
     connect(new QShortcut(QKeySequence::HelpContents, this), &QShortcut::activated, this, &CTolvaneDlg::OnAbout);
@@ -242,7 +242,7 @@ void CTolvaneDlg::OnSave()
 
 HttpOptions CTolvaneDlg::networkOptions()
 {
-    HttpOptions options = m_httpOptions;
+    HttpOptions options;
     // Keep the window painted while the network is waited for; input waits until the end.
     options.onWait = [] { QApplication::processEvents(QEventLoop::ExcludeUserInputEvents); };
     return options;
@@ -270,8 +270,7 @@ void CTolvaneDlg::OnOK()
     // While the network is waited for, clicks and keys are held back; they reach the buttons
     // once the post is over, and then find them disabled.
     m_bPosting = true;
-    const QList<QPushButton*> buttons = {m_btnPost, findChild<QPushButton*>(QStringLiteral("save")),
-                                         findChild<QPushButton*>(QStringLiteral("browse"))};
+    const QList<QPushButton*> buttons = {m_btnPost, m_btnSave, m_btnBrowse};
     for (QPushButton* b : buttons)
         b->setEnabled(false);
     QApplication::setOverrideCursor(Qt::WaitCursor);

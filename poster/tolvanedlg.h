@@ -38,8 +38,7 @@ public:
     QString StatusText() const;
     const std::string& CookieText() const { return m_strCookie; }
 
-    // Seams for tests: the network limits, and how log.txt is opened.
-    void SetHttpOptions(HttpOptions options) { m_httpOptions = std::move(options); }
+    // How log.txt is opened (tests watch it instead).
     void SetLogOpener(std::function<void(const std::string& path)> open) { m_openLog = std::move(open); }
 
     static constexpr std::size_t kMaxArticleBytes = std::size_t(32) << 20;
@@ -69,8 +68,9 @@ private:
     QPlainTextEdit* m_editCookie = nullptr;
     QLabel* m_status = nullptr;
     QPushButton* m_btnPost = nullptr;
+    QPushButton* m_btnSave = nullptr;
+    QPushButton* m_btnBrowse = nullptr;
 
     std::unique_ptr<CProfile> m_profile;
-    HttpOptions m_httpOptions;
     std::function<void(const std::string&)> m_openLog;
 };

@@ -25,7 +25,7 @@ public:
     std::string user = "alice";
     std::string password = "s3cret_9";
     // When false the post's answer lacks the success text.
-    bool congratulate = true;
+    std::atomic<bool> congratulate{true};
 
     FakeBlog()
     {

@@ -24,13 +24,24 @@ std::string postUrl(const FakeBlog& blog, const std::string& user)
     return ReplaceAll(blog.PostUrl(), "#USER#", user);
 }
 
+bool login(const FakeBlog& blog, const std::string& password, std::string& cookies)
+{
+    return SubmitLogin(blog.LoginUrl(), loginBody(blog.user, password), cookies, LOGIN_MARKER);
+}
+
+// A short article titled "t" from the blog's user.
+PostOutcome post(const FakeBlog& blog, const std::string& cookies, std::string& response)
+{
+    return SubmitArticle(postUrl(blog, blog.user), postBody("t", blog.user), cookies, POST_MARKER, "x", response);
+}
+
 } // namespace
 
 TEST(Submit, LoginCollectsCookiesAndThePostCarriesThemWithTheArticle)
 {
     FakeBlog blog;
     std::string cookies;
-    ASSERT_TRUE(SubmitLogin(blog.LoginUrl(), loginBody(blog.user, blog.password), cookies, LOGIN_MARKER));
+    ASSERT_TRUE(login(blog, blog.password, cookies));
     EXPECT_EQ(cookies, "SID=1; auth=alice; ");
 
     std::string article = "<p>Hello & \xC4\xE3\xBA\xC3</p>\r\n";
@@ -59,39 +70,31 @@ TEST(Submit, EveryLoginExtendsTheCookieTextAndTheLatestSessionIsSent)
 {
     FakeBlog blog;
     std::string cookies;
-    ASSERT_TRUE(SubmitLogin(blog.LoginUrl(), loginBody(blog.user, blog.password), cookies, LOGIN_MARKER));
-    ASSERT_TRUE(SubmitLogin(blog.LoginUrl(), loginBody(blog.user, blog.password), cookies, LOGIN_MARKER));
+    ASSERT_TRUE(login(blog, blog.password, cookies));
+    ASSERT_TRUE(login(blog, blog.password, cookies));
     EXPECT_EQ(cookies, "SID=1; auth=alice; SID=2; auth=alice; ");
 
     std::string response;
-    EXPECT_EQ(SubmitArticle(postUrl(blog, "alice"), postBody("t", "alice"), cookies, POST_MARKER, "x", response),
-              PostOutcome::Posted);
+    EXPECT_EQ(post(blog, cookies, response), PostOutcome::Posted);
     ASSERT_EQ(blog.Posts().size(), 1u);
     EXPECT_NE(blog.Posts()[0].cookie.find("SID=2"), std::string::npos);
     EXPECT_EQ(blog.Posts()[0].cookie.find("SID=1"), std::string::npos);
 }
 
-TEST(Submit, WrongPasswordFailsTheLoginAndThePostIsRefused)
+TEST(Submit, RefusedPostsAndAnswersWithoutTheSuccessTextFailWithTheirText)
 {
     FakeBlog blog;
-    std::string cookies;
-    EXPECT_FALSE(SubmitLogin(blog.LoginUrl(), loginBody(blog.user, "wrong"), cookies, LOGIN_MARKER));
+    std::string cookies, response;
+    // A wrong password: the login fails, and the post without a session is refused.
+    EXPECT_FALSE(login(blog, "wrong", cookies));
     EXPECT_EQ(cookies, "visitor=1; ");
-    std::string response;
-    EXPECT_EQ(SubmitArticle(postUrl(blog, "alice"), postBody("t", "alice"), cookies, POST_MARKER, "x", response),
-              PostOutcome::Failed);
+    EXPECT_EQ(post(blog, cookies, response), PostOutcome::Failed);
     EXPECT_NE(response.find("please log in first"), std::string::npos);
-}
 
-TEST(Submit, AnswerWithoutTheSuccessTextIsAFailureWithItsText)
-{
-    FakeBlog blog;
     blog.congratulate = false;
-    std::string cookies;
-    ASSERT_TRUE(SubmitLogin(blog.LoginUrl(), loginBody(blog.user, blog.password), cookies, LOGIN_MARKER));
-    std::string response;
-    EXPECT_EQ(SubmitArticle(postUrl(blog, "alice"), postBody("t", "alice"), cookies, POST_MARKER, "x", response),
-              PostOutcome::Failed);
+    cookies.clear();
+    ASSERT_TRUE(login(blog, blog.password, cookies));
+    EXPECT_EQ(post(blog, cookies, response), PostOutcome::Failed);
     EXPECT_NE(response.find("<html>"), std::string::npos);
 }
 
