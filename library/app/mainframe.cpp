@@ -135,7 +135,7 @@ void CMainFrame::createActions()
     addCommand(ID_ARTICLE_EDIT, tr("编辑文章\t(&E)"));
     addCommand(ID_ARTICLE_NEW, tr("新建空文章\t(&N)"));
     addCommand(ID_FOLDER_NEW, tr("新建文件夹\t(&F)"));
-    addCommand(ID_EDIT_PASTE, tr("从剪贴板建立文档(&P)\tCtrl+V"));
+    addCommand(ID_EDIT_PASTE, tr("从剪贴板建立文档(&P)\tCtrl+V"))->setShortcut(QKeySequence::Paste);
     addCommand(ID_ARTICLE_IMPORT, tr("导入文件\t(&M)"));
     addCommand(ID_ITEM_DELETE, tr("删除选中项目\t(&D)"));
     addCommand(ID_ARTICLE_DOWNLOAD_LINKS, tr("下载关联文件\t(&L)"));
@@ -161,8 +161,7 @@ void CMainFrame::createActions()
 bool CMainFrame::isCommandEnabled(int id) const
 {
     // Commands whose work is not in this build yet stay visible but cannot be chosen.
-    static const int kNotYet[] = {ID_ARTICLE_EDIT,   ID_ARTICLE_NEW,    ID_EDIT_PASTE,  ID_ARTICLE_IMPORT,
-                                  ID_ARTICLE_DOWNLOAD_LINKS, ID_OPTIONS, ID_EDITOR_WINDOWS, ID_ARTICLE_POST};
+    static const int kNotYet[] = {ID_ARTICLE_EDIT, ID_OPTIONS, ID_EDITOR_WINDOWS, ID_ARTICLE_POST};
     return std::find(std::begin(kNotYet), std::end(kNotYet), id) == std::end(kNotYet);
 }
 
@@ -289,6 +288,18 @@ void CMainFrame::OnCommand(int id)
         break;
     case ID_FOLDER_NEW:
         onFolderNew();
+        break;
+    case ID_ARTICLE_NEW:
+        onArticleNew();
+        break;
+    case ID_EDIT_PASTE:
+        onEditPaste();
+        break;
+    case ID_ARTICLE_IMPORT:
+        onArticleImport();
+        break;
+    case ID_ARTICLE_DOWNLOAD_LINKS:
+        onDownloadLinks();
         break;
     case ID_ITEM_DELETE:
         onItemDelete();

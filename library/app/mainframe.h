@@ -2,7 +2,11 @@
 // The library's main window: tool bar, status bar, the catalog bar at the left and the
 // article view. Every command reaches OnCommand by its identifier.
 
+#include "articlepage.h"
+#include "catalog.h"
+
 #include <QMainWindow>
+#include <QPersistentModelIndex>
 
 #include <map>
 #include <memory>
@@ -44,6 +48,10 @@ public:
     CQuorDoc* GetActiveDocument() const { return m_pDocument; }
     QAction* CommandAction(int id) const;
     bool HasHotKey() const;
+    // Reads the article file back, cleans it and fetches what it needs; true when rewritten.
+    bool RelocaliseArticle(const QModelIndex& item);
+    // Copies the file in as a new article under the selected item (re-localised when HTML).
+    bool ImportArticle(const std::string& chosen);
     // The 32-bit handle other programs post to.
     quint32 WindowHandle() const;
 
@@ -76,6 +84,16 @@ private:
     void onArticleShow();
     void onForceDownload(const QUrl& url);
     void onAbout();
+    // Article creation (articlecommands.cpp).
+    void onArticleNew();
+    void onEditPaste();
+    void onArticleImport();
+    void onDownloadLinks();
+    QPersistentModelIndex newArticleTarget() const;
+    QModelIndex addArticle(const QPersistentModelIndex& target, const CatalogItemInfo& info);
+    bool captureBusy();
+    ProcessedPage processPage(std::string page, const std::string& source, bool resolve, const std::string& id);
+    void reportCapture(const LocalizeResult& result);
     bool openCatalog(const std::string& path);
 
     CQuorDoc* m_pDocument;
@@ -93,4 +111,5 @@ private:
     CWindowMessageListener* m_pListener = nullptr;
     std::map<int, QAction*> m_actions;
     bool m_bCatalogVisible = true;
+    bool m_bCapturing = false; // a capture's downloads are running
 };

@@ -2,6 +2,7 @@
 
 #include "htmlscanner.h"
 #include "links.h"
+#include "pagecapture.h"
 
 void CHtmlDocument::SetHtml(std::string text)
 {
@@ -10,14 +11,28 @@ void CHtmlDocument::SetHtml(std::string text)
     m_bParsed = false;
 }
 
-void CHtmlDocument::append(std::unique_ptr<CHtmlToken> token, CHtmlScanner& scanner)
+namespace {
+
+// The text of a raw-text element, written so that no reader can take any of it for markup:
+// in a style sheet "<" becomes the CSS escape (and the old "<!--" wrapper, which CSS ignores,
+// goes); elsewhere it becomes "&lt;".
+void appendRawText(std::string& out, const std::string& text, std::string_view element)
 {
-    token->ParseTag();
-    const bool script = token->GetName() == "SCRIPT";
-    m_tokens.push_back(std::move(token));
-    if (script)
-        m_tokens.push_back(std::make_unique<CHtmlText>(scanner.ReadScriptBody(), TOKEN_SCRIPT));
+    const bool css = element == "STYLE";
+    std::size_t from = 0;
+    for (std::size_t lt = text.find('<'); lt != std::string::npos; lt = text.find('<', from)) {
+        out.append(text, from, lt - from);
+        if (css && text.compare(lt, 4, "<!--") == 0) {
+            from = lt + 4;
+            continue;
+        }
+        out += css ? "\\3c " : "&lt;";
+        from = lt + 1;
+    }
+    out.append(text, from, std::string::npos);
 }
+
+} // namespace
 
 bool CHtmlDocument::Parse()
 {
@@ -26,11 +41,10 @@ bool CHtmlDocument::Parse()
     const CTokenArena::Scope scope(*m_arena);
     m_tokens.reserve(m_strHtml.size() / 16);
     CHtmlScanner scanner(m_strHtml);
-    while (auto token = scanner.NextToken())
-        append(std::move(token), scanner);
-    // The end of the text: nothing the page held is dropped.
-    if (auto rest = scanner.TakeRest())
-        append(std::move(rest), scanner);
+    while (auto token = scanner.NextToken()) {
+        token->ParseTag();
+        m_tokens.push_back(std::move(token));
+    }
     m_bParsed = true;
     return true;
 }
@@ -41,13 +55,31 @@ std::string CHtmlDocument::write(bool headOnly) const
     if (!m_bParsed)
         return out;
     out.reserve(m_strHtml.size());
-    bool afterScript = false;
+    std::string_view element; // the last start tag
     for (const auto& token : m_tokens) {
-        if (headOnly && token->GetName() == "BODY")
+        const std::string_view name = token->GetName();
+        if (headOnly && name == "BODY")
             break;
-        if (!afterScript)
+        switch (token->GetKind()) {
+        case TOKEN_SCRIPT:
+            break;
+        case TOKEN_RAWTEXT:
+            appendRawText(out, token->RawText(), element);
+            break;
+        case TOKEN_TEXT: {
+            // A "<" at the end of a text must not meet what follows it and become a tag.
+            const std::string& text = token->RawText();
+            const bool openEnd = !text.empty() && text.back() == '<';
+            out.append(text, 0, text.size() - (openEnd ? 1 : 0));
+            if (openEnd)
+                out += "&lt;";
+            break;
+        }
+        default:
             token->AppendText(out);
-        afterScript = token->GetName() == "SCRIPT";
+        }
+        if (!name.empty())
+            element = name;
     }
     return out;
 }
@@ -63,17 +95,21 @@ std::string CHtmlDocument::GetHeadHtml() const
     return write(true);
 }
 
-bool CHtmlDocument::ResolveLinks(const std::string& base)
+bool CHtmlDocument::ResolveLinks(const std::string& source)
 {
+    // Every link attribute of the page, against its <base href> when it has one.
+    static constexpr const char* kLinks[] = {"HREF",   "SRC",  "POSTER",   "BACKGROUND", "ACTION",
+                                             "CITE",   "LONGDESC", "DATA-SRC", "DATA-ORIGINAL"};
+    const std::string base = EffectiveBase(*this, source);
     std::string value;
     for (const auto& token : m_tokens) {
-        auto* tag = token->GetKind() == TOKEN_TAG ? dynamic_cast<CHtmlTag*>(token.get()) : nullptr;
-        if (!tag || !tag->IsParsed())
+        auto* tag = token->GetKind() == TOKEN_TAG ? static_cast<CHtmlTag*>(token.get()) : nullptr;
+        if (!tag || !tag->IsParsed() || tag->GetName() == "BASE")
             continue;
-        if (tag->GetAttribute("HREF", value) >= 0 && ClassifyUrl(value) == URL_RELATIVE)
-            tag->SetAttribute("HREF", QuoteAttributeValue(ResolveUrl(value, base), false));
-        if (tag->GetAttribute("SRC", value) >= 0 && ClassifyUrl(value) == URL_RELATIVE)
-            tag->SetAttribute("SRC", QuoteAttributeValue(ResolveUrl(value, base), true));
+        for (const char* name : kLinks)
+            if (tag->GetAttribute(name, value) >= 0 && !value.empty() && value.front() != '#' &&
+                ClassifyUrl(value) == URL_RELATIVE)
+                tag->SetAttribute(name, QuoteAttributeValue(ResolveUrl(value, base), std::string_view(name) != "HREF"));
     }
     return true;
 }

@@ -29,7 +29,6 @@ public:
 
 private:
     std::string write(bool headOnly) const;
-    void append(std::unique_ptr<CHtmlToken> token, class CHtmlScanner& scanner);
 
     std::string m_strHtml;
     std::unique_ptr<CTokenArena> m_arena; // outlives the tokens made in it

@@ -6,19 +6,14 @@
 
 namespace {
 
-bool inSkipSet(char c)
+bool isSpace(char c)
 {
-    return c == '<' || c == ' ' || c == '\r' || c == '\n' || c == '\t' || c == '=';
+    return c == ' ' || c == '\t' || c == '\n' || c == '\f' || c == '\r';
 }
 
-bool inEndSet(char c)
+bool isAlpha(char c)
 {
-    return c == ' ' || c == '\r' || c == '\n' || c == '\t' || c == '=' || c == '>';
-}
-
-bool isWhite(char c)
-{
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
+    return static_cast<unsigned>((c | 0x20) - 'a') < 26u;
 }
 
 char upper(char c)
@@ -26,172 +21,220 @@ char upper(char c)
     return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
+HtmlTagLayout::Part part(std::size_t begin, std::size_t end)
+{
+    return {static_cast<std::uint32_t>(begin), static_cast<std::uint32_t>(end - begin)};
+}
+
+// A CDATA section as text: it shows as it stands, and nothing in it can become a tag.
+std::string cdataAsText(std::string_view section)
+{
+    std::string out;
+    out.reserve(section.size() + 16);
+    for (char c : section) {
+        if (c == '<')
+            out += "&lt;";
+        else
+            out += c;
+    }
+    return out;
+}
+
 } // namespace
+
+bool CHtmlScanner::IsRawTextElement(std::string_view name)
+{
+    static constexpr std::string_view kRaw[] = {"SCRIPT", "IFRAME",  "STYLE",  "TEXTAREA",
+                                                "TITLE",  "XMP",     "NOEMBED", "PLAINTEXT"};
+    for (std::string_view raw : kRaw)
+        if (name == raw)
+            return true;
+    return false;
+}
+
+std::size_t CHtmlScanner::ScanTag(std::string_view text, std::size_t pos, HtmlTagLayout* layout)
+{
+    const std::size_t size = text.size();
+    std::size_t i = pos + 1;
+    const std::size_t nameStart = i;
+    if (i < size && text[i] == '/')
+        ++i;
+    while (i < size && !isSpace(text[i]) && text[i] != '/' && text[i] != '>')
+        ++i;
+    if (layout)
+        layout->name = part(nameStart, i);
+    for (;;) {
+        // Before an attribute name.
+        while (i < size && (isSpace(text[i]) || text[i] == '/')) {
+            if (text[i] == '/' && i + 1 < size && text[i + 1] == '>') {
+                if (layout)
+                    layout->selfClosing = true;
+                ++i;
+                break;
+            }
+            ++i;
+        }
+        if (i >= size)
+            return size;
+        if (text[i] == '>') {
+            if (layout)
+                layout->closed = true;
+            return i + 1;
+        }
+        // The name: an "=" may only start it.
+        const std::size_t name = i++;
+        while (i < size && !isSpace(text[i]) && text[i] != '/' && text[i] != '>' && text[i] != '=')
+            ++i;
+        HtmlTagLayout::Attribute attribute{part(name, i), {}, false};
+        while (i < size && isSpace(text[i]))
+            ++i;
+        if (i < size && text[i] == '=') {
+            ++i;
+            while (i < size && isSpace(text[i]))
+                ++i;
+            if (i >= size)
+                return size; // the value was cut off: the attribute is lost
+            const std::size_t value = i;
+            if (text[i] == '"' || text[i] == '\'') {
+                const void* close = std::memchr(text.data() + i + 1, text[i], size - i - 1);
+                if (!close)
+                    return size;
+                i = static_cast<std::size_t>(static_cast<const char*>(close) - text.data()) + 1;
+            } else {
+                while (i < size && !isSpace(text[i]) && text[i] != '>')
+                    ++i;
+                if (i >= size)
+                    return size;
+            }
+            attribute.value = part(value, i);
+            attribute.hasValue = true;
+        }
+        if (layout)
+            layout->attributes.push_back(attribute);
+    }
+}
+
+int CHtmlScanner::markupAt(std::size_t pos) const
+{
+    if (pos + 1 >= m_text.size())
+        return 0;
+    const char c = m_text[pos + 1];
+    if (isAlpha(c))
+        return 1;
+    if (c == '!' || c == '?')
+        return 2;
+    if (c == '/') {
+        if (pos + 2 >= m_text.size())
+            return 0;
+        return isAlpha(m_text[pos + 2]) ? 1 : 2;
+    }
+    return 0;
+}
+
+std::unique_ptr<CHtmlToken> CHtmlScanner::readMarkup()
+{
+    const std::size_t start = m_pos;
+    const std::size_t size = m_text.size();
+    const std::string_view rest = m_text.substr(start);
+    std::size_t end = std::string_view::npos;
+    if (rest.substr(0, 4) == "<!--") {
+        if (rest.substr(4, 1) == ">")
+            end = start + 5;
+        else if (rest.substr(4, 2) == "->")
+            end = start + 6;
+        else {
+            const std::size_t a = m_text.find("-->", start + 4);
+            const std::size_t b = m_text.find("--!>", start + 4);
+            if (a != std::string_view::npos && (b == std::string_view::npos || a < b))
+                end = a + 3;
+            else if (b != std::string_view::npos)
+                end = b + 4;
+        }
+    } else if (rest.substr(0, 9) == "<![CDATA[") {
+        const std::size_t close = m_text.find("]]>", start + 9);
+        m_pos = close == std::string_view::npos ? size : close + 3;
+        return std::make_unique<CHtmlText>(cdataAsText(m_text.substr(start, m_pos - start)), TOKEN_TEXT);
+    } else {
+        // Declarations, processing instructions and odd end tags end at the first ">".
+        const std::size_t close = m_text.find('>', start + 2);
+        if (close != std::string_view::npos)
+            end = close + 1;
+    }
+    m_pos = end == std::string_view::npos ? size : end;
+    return std::make_unique<CHtmlText>(std::string(m_text.substr(start, m_pos - start)), TOKEN_MARKUP);
+}
+
+std::unique_ptr<CHtmlToken> CHtmlScanner::readRawText()
+{
+    const std::size_t start = m_pos;
+    const std::string element = std::move(m_rawElement);
+    m_rawElement.clear();
+    std::size_t end = m_text.size();
+    if (element != "PLAINTEXT") {
+        // Up to "</" + the element's name + a blank, "/" or ">".
+        for (std::size_t from = start;;) {
+            const std::size_t open = m_text.find("</", from);
+            if (open == std::string_view::npos)
+                break;
+            const std::size_t after = open + 2 + element.size();
+            bool match = after < m_text.size();
+            for (std::size_t k = 0; match && k < element.size(); ++k)
+                match = upper(m_text[open + 2 + k]) == element[k];
+            if (match && (isSpace(m_text[after]) || m_text[after] == '/' || m_text[after] == '>')) {
+                end = open;
+                break;
+            }
+            from = open + 2;
+        }
+    }
+    m_pos = end;
+    const int kind = element == "SCRIPT" || element == "IFRAME" ? TOKEN_SCRIPT : TOKEN_RAWTEXT;
+    return std::make_unique<CHtmlText>(std::string(m_text.substr(start, end - start)), kind);
+}
 
 std::unique_ptr<CHtmlToken> CHtmlScanner::NextToken()
 {
-    int quotes = 0; // double quotes seen by this call outside text
-    m_collected.clear();
     const std::size_t size = m_text.size();
-    while (m_pos < size) {
-        switch (m_state) {
-        case 0: {
-            // Text runs to the next "<".
-            const void* lt = std::memchr(m_text.data() + m_pos, '<', size - m_pos);
-            const std::size_t end = lt ? static_cast<std::size_t>(static_cast<const char*>(lt) - m_text.data()) : size;
-            m_collected.append(m_text, m_pos, end - m_pos);
-            m_pos = end;
-            if (end < size) {
-                m_state = 1;
-                ++m_pos;
+    if (!m_rawElement.empty())
+        return readRawText();
+    if (m_textNext) {
+        if (m_pos >= size)
+            return nullptr;
+        // Text runs to the next "<" that starts markup.
+        const std::size_t start = m_pos;
+        std::size_t at = m_pos;
+        for (;;) {
+            const void* lt = std::memchr(m_text.data() + at, '<', size - at);
+            if (!lt) {
+                at = size;
+                break;
             }
-            break;
+            at = static_cast<std::size_t>(static_cast<const char*>(lt) - m_text.data());
+            if (markupAt(at) != 0)
+                break;
+            ++at;
         }
-        case 1:
-            if (m_text[m_pos] == '"')
-                ++quotes;
-            m_state = 2;
-            --m_pos;
-            return std::make_unique<CHtmlText>(std::move(m_collected), TOKEN_TEXT);
-        case 2: {
-            // In a tag: a stretch of ordinary characters is taken whole. A "<" followed by a
-            // blank loses the blank; "<!" starts a comment or declaration.
-            std::size_t run = m_pos;
-            while (m_pos < size && m_state == 2) {
-                const char c = m_text[m_pos];
-                if (c == '"')
-                    ++quotes;
-                const char previous = m_pos > run ? m_text[m_pos - 1] : m_collected.empty() ? '\0' : m_collected.back();
-                if (c == '>' && quotes % 2 == 0) {
-                    m_state = 3;
-                } else if (c == ' ' && previous == '<') {
-                    m_collected.append(m_text, run, m_pos - run);
-                    run = m_pos + 1;
-                } else if (c == '!' && previous == '<') {
-                    --m_pos;
-                    return ReadMarkupDeclaration();
-                }
-                ++m_pos;
-            }
-            m_collected.append(m_text, run, m_pos - run);
-            break;
-        }
-        case 3:
-            m_state = 0;
-            return std::make_unique<CHtmlTag>(std::move(m_collected));
-        }
+        m_pos = at;
+        m_textNext = false;
+        if (at >= size && start == at)
+            return nullptr;
+        return std::make_unique<CHtmlText>(std::string(m_text.substr(start, at - start)), TOKEN_TEXT);
     }
-    return nullptr;
-}
-
-std::unique_ptr<CHtmlToken> CHtmlScanner::ReadMarkupDeclaration()
-{
+    if (m_pos >= size)
+        return nullptr;
+    m_textNext = true;
+    if (markupAt(m_pos) == 2)
+        return readMarkup();
     const std::size_t start = m_pos;
-    const std::size_t size = m_text.size();
-    std::string_view ahead = m_text.substr(m_pos, 10);
-    while (!ahead.empty() && isWhite(ahead.front()))
-        ahead.remove_prefix(1);
-    m_state = 0;
-    if (ahead.substr(0, 4) == "<!--") {
-        const std::size_t close = m_text.find("-->", m_pos);
-        m_pos = close == std::string_view::npos ? size : close + 3;
-        return std::make_unique<CHtmlText>(std::string(m_text.substr(start, m_pos - start)), TOKEN_MARKUP);
+    m_pos = ScanTag(m_text, start, nullptr);
+    if (m_text[start + 1] != '/') {
+        std::string name;
+        for (std::size_t i = start + 1; i < m_pos && name.size() <= 9 && !isSpace(m_text[i]) && m_text[i] != '/' &&
+                                        m_text[i] != '>';
+             ++i)
+            name += upper(m_text[i]);
+        if (IsRawTextElement(name))
+            m_rawElement = std::move(name);
     }
-    int quotes = 0;
-    for (std::size_t i = m_pos; i < size; ++i) {
-        const char c = m_text[i];
-        if (c == '"')
-            ++quotes;
-        else if (c == '>' && quotes % 2 == 0) {
-            m_pos = i + 1;
-            return std::make_unique<CHtmlText>(std::string(m_text.substr(start, m_pos - start)), TOKEN_MARKUP);
-        }
-    }
-    m_restStart = start; // no end: the rest of the page comes back from TakeRest
-    m_pos = size;
-    return nullptr;
-}
-
-std::string CHtmlScanner::ReadScriptBody()
-{
-    const std::size_t start = m_pos;
-    std::size_t from = m_pos;
-    for (;;) {
-        const std::size_t open = m_text.find("</", from);
-        if (open == std::string_view::npos) {
-            m_pos = m_text.size();
-            break;
-        }
-        std::string_view ahead = m_text.substr(open + 2, 20);
-        while (!ahead.empty() && isWhite(ahead.front()))
-            ahead.remove_prefix(1);
-        static constexpr char kScript[] = "SCRIPT";
-        bool match = ahead.size() >= 6;
-        for (std::size_t i = 0; match && i < 6; ++i)
-            match = upper(ahead[i]) == kScript[i];
-        if (match) {
-            m_pos = open;
-            break;
-        }
-        from = open + 1;
-    }
-    return std::string(m_text.substr(start, m_pos - start));
-}
-
-std::string_view CHtmlScanner::NextWordView()
-{
-    // A word is one stretch of the text: it is cut out when its end is found.
-    int doubles = 0, singles = 0;
-    bool started = false; // the word began in this call
-    const std::size_t size = m_text.size();
-    while (m_pos < size) {
-        const char c = m_text[m_pos];
-        if (c == '"')
-            ++doubles;
-        else if (c == '\'')
-            ++singles;
-        switch (m_wordState) {
-        case 0:
-            if (!inSkipSet(c)) {
-                if (c == '!')
-                    return {};
-                m_wordStart = m_pos;
-                started = true;
-                m_wordState = 1;
-            }
-            break;
-        case 1:
-            if (doubles % 2 == 0 && singles % 2 == 0 && inEndSet(c)) {
-                m_wordState = 2;
-                m_wordEnd = m_pos;
-                if (m_pos + 1 == size)
-                    return m_text.substr(m_wordStart, m_wordEnd - m_wordStart);
-            }
-            break;
-        case 2:
-            m_wordState = 0;
-            return started ? m_text.substr(m_wordStart, m_wordEnd - m_wordStart) : std::string_view();
-        }
-        ++m_pos;
-    }
-    return {};
-}
-
-std::unique_ptr<CHtmlToken> CHtmlScanner::TakeRest()
-{
-    std::unique_ptr<CHtmlToken> rest;
-    if (m_restStart != std::string::npos) {
-        rest = std::make_unique<CHtmlText>(std::string(m_text.substr(m_restStart)), TOKEN_MARKUP);
-        m_restStart = std::string::npos;
-    } else if (m_state == 2 || m_state == 3) {
-        rest = std::make_unique<CHtmlTag>(std::move(m_collected));
-    } else if (m_state == 1) {
-        rest = std::make_unique<CHtmlText>(std::move(m_collected) + "<", TOKEN_TEXT);
-    } else if (!m_collected.empty()) {
-        rest = std::make_unique<CHtmlText>(std::move(m_collected), TOKEN_TEXT);
-    }
-    m_collected.clear();
-    m_state = 0;
-    m_pos = m_text.size();
-    return rest;
+    return std::make_unique<CHtmlTag>(std::string(m_text.substr(start, m_pos - start)));
 }

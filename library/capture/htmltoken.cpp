@@ -1,5 +1,6 @@
 #include "htmltoken.h"
 
+#include "htmlentities.h"
 #include "htmlscanner.h"
 
 #include <algorithm>
@@ -39,38 +40,6 @@ bool isWhite(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
 }
 
-// A character reference at s (s[0] == '&'): the code point and its length, or 0 length.
-std::pair<unsigned long, std::size_t> characterReference(std::string_view s)
-{
-    static constexpr std::pair<std::string_view, unsigned long> kNamed[] = {
-        {"&tab;", 9}, {"&newline;", 10}, {"&colon;", ':'}, {"&nbsp;", 0xA0}};
-    if (s.size() >= 3 && s[1] == '#') {
-        std::size_t i = 2;
-        const bool hex = i < s.size() && (s[i] == 'x' || s[i] == 'X');
-        if (hex)
-            ++i;
-        unsigned long value = 0;
-        const std::size_t start = i;
-        while (i < s.size() && i - start < 8) {
-            const char c = lower(s[i]);
-            const int digit = c >= '0' && c <= '9' ? c - '0' : hex && c >= 'a' && c <= 'f' ? c - 'a' + 10 : -1;
-            if (digit < 0)
-                break;
-            value = value * (hex ? 16 : 10) + static_cast<unsigned long>(digit);
-            ++i;
-        }
-        if (i == start)
-            return {0, 0};
-        if (i < s.size() && s[i] == ';')
-            ++i;
-        return {value, i};
-    }
-    for (const auto& [name, value] : kNamed)
-        if (s.size() >= name.size() && equalsUpper(s.substr(0, name.size()), name))
-            return {value, name.size()};
-    return {0, 0};
-}
-
 } // namespace
 
 bool IsJavaScriptValue(std::string_view value)
@@ -79,36 +48,36 @@ bool IsJavaScriptValue(std::string_view value)
     // blanks and other control characters gone. Only the start of the address counts.
     static constexpr std::size_t kWindow = 15;
     std::string seen;
-    for (std::size_t i = 0; i < value.size() && seen.size() < kWindow;) {
-        unsigned long c = static_cast<unsigned char>(value[i]);
-        std::size_t length = 1;
-        if (c == '&') {
-            const auto [code, n] = characterReference(value.substr(i));
-            if (n > 0) {
-                c = code;
-                length = n;
+    const char* end = value.data() + value.size();
+    for (const char* p = value.data(); p != end && seen.size() < kWindow;) {
+        std::string_view decoded(p, 1);
+        htmltext::CharRef ref;
+        if (*p == '&') {
+            if (const std::size_t n = htmltext::readCharRef(p, end, ref)) {
+                decoded = ref.value;
+                p += n;
+            } else {
+                ++p;
             }
+        } else {
+            ++p;
         }
-        i += length;
-        if (c <= 0x20 || c == 0x7F || c == 0xA0)
-            continue;
-        seen += c < 0x80 ? lower(static_cast<char>(c)) : '\x80';
+        for (char c : decoded) {
+            const auto u = static_cast<unsigned char>(c);
+            if (u <= 0x20 || u == 0x7F)
+                continue;
+            seen += u < 0x80 ? lower(c) : '\x80';
+        }
     }
-    return seen.find("javascript:") != std::string::npos;
+    return seen.find("javascript:") != std::string::npos || seen.find("vbscript:") != std::string::npos;
 }
 
 bool IsFilteredAttribute(std::string_view name)
 {
-    static constexpr std::string_view kHandlers =
-        "onfocus onload onunload onmouseover onmouseout onclick target oncopy onmousemove";
+    // Event handlers are every name that begins with "on"; "target" sends links elsewhere.
     if (name.size() >= 2 && lower(name[0]) == 'o' && lower(name[1]) == 'n')
         return true;
-    if (name.size() > kHandlers.size())
-        return false;
-    char lowered[sizeof "onfocus onload onunload onmouseover onmouseout onclick target oncopy onmousemove"];
-    for (std::size_t i = 0; i < name.size(); ++i)
-        lowered[i] = lower(name[i]);
-    return kHandlers.find(std::string_view(lowered, name.size())) != std::string_view::npos;
+    return equalsUpper(name, "target");
 }
 
 namespace {
@@ -221,26 +190,30 @@ int CHtmlTag::GetAttribute(std::string_view name, std::string& value) const
     return index;
 }
 
-void CHtmlTag::set(std::string_view name, std::string_view value, bool checked)
+void CHtmlTag::set(std::string_view name, std::string_view value)
 {
     while (!name.empty() && isWhite(name.front()))
         name.remove_prefix(1);
     while (!name.empty() && isWhite(name.back()))
         name.remove_suffix(1);
-    if (!checked && IsJavaScriptValue(value))
+    if (IsJavaScriptValue(value))
         return;
+    if (value.empty())
+        value = "\"\""; // a bare "=" would take the next attribute as its value
     const int index = find(name);
     if (index >= 0) {
-        m_attributes[static_cast<std::size_t>(index)].value = keep(value);
+        auto& attribute = m_attributes[static_cast<std::size_t>(index)];
+        attribute.value = keep(value);
+        attribute.hasValue = true;
     } else {
         const Span n = keep(name);
-        m_attributes.push_back(Attribute{n, keep(value)});
+        m_attributes.push_back(Attribute{n, keep(value), true});
     }
 }
 
 void CHtmlTag::SetAttribute(std::string_view name, std::string_view value)
 {
-    set(name, value, false);
+    set(name, value);
 }
 
 int CHtmlTag::RemoveAttribute(std::string_view name)
@@ -253,55 +226,68 @@ int CHtmlTag::RemoveAttribute(std::string_view name)
 
 bool CHtmlTag::ParseTag()
 {
-    std::replace(m_strText.begin(), m_strText.end(), '\r', ' ');
-    std::replace(m_strText.begin(), m_strText.end(), '\n', ' ');
-    const auto first = std::find_if_not(m_strText.begin(), m_strText.end(), isWhite);
-    m_strText.erase(m_strText.begin(), first);
     m_edits.reset();
     m_attributes.clear();
-
-    CHtmlScanner scanner(m_strText);
-    const std::string_view name = scanner.NextWordView();
-    if (name.empty()) {
+    m_bSelfClosing = false;
+    if (m_strText.size() < 2 || m_strText[0] != '<' || m_strText.size() >= UINT32_MAX) {
         m_nKind = TOKEN_MARKUP;
         m_bParsed = false;
         return false;
     }
-    m_name = spanOf(name);
+    HtmlTagLayout layout;
+    CHtmlScanner::ScanTag(m_strText, 0, &layout);
+    m_name = Span{layout.name.offset, layout.name.length, false};
+    if (m_name.length == 0 || (m_name.length == 1 && m_strText[m_name.offset] == '/')) {
+        m_nKind = TOKEN_MARKUP;
+        m_bParsed = false;
+        return false;
+    }
     for (std::size_t i = m_name.offset; i < m_name.offset + m_name.length; ++i)
         if (m_strText[i] >= 'a' && m_strText[i] <= 'z')
             m_strText[i] = static_cast<char>(m_strText[i] - 'a' + 'A');
-    // A tag may hold thousands of attributes: past a few, names are found through an index
-    // instead of a walk over all of them.
+    m_bSelfClosing = layout.selfClosing;
+    // As a browser reads a tag: the first of two equal names counts. A tag may hold
+    // thousands of attributes: past a few, names are found through an index.
     std::unordered_map<std::string, std::size_t> index;
-    for (;;) {
-        const std::string_view attribute = scanner.NextWordView();
-        if (attribute.empty())
-            break;
-        const std::string_view value = scanner.NextWordView();
-        if (value.empty())
-            break;
+    m_attributes.reserve(layout.attributes.size());
+    for (const auto& part : layout.attributes) {
+        const Attribute attribute{Span{part.name.offset, part.name.length, false},
+                                  Span{part.value.offset, part.value.length, false}, part.hasValue};
+        if (attribute.hasValue && IsJavaScriptValue(view(attribute.value)))
+            continue;
+        const std::string_view name = view(attribute.name);
         if (m_attributes.size() < 16) {
-            set(attribute, value, false);
+            if (find(name) < 0)
+                m_attributes.push_back(attribute);
             continue;
         }
-        if (IsJavaScriptValue(value))
-            continue;
         if (index.empty())
             for (std::size_t i = 0; i < m_attributes.size(); ++i)
                 index.emplace(upper(view(m_attributes[i].name)), i);
-        std::string_view trimmed = attribute;
-        while (!trimmed.empty() && isWhite(trimmed.front()))
-            trimmed.remove_prefix(1);
-        while (!trimmed.empty() && isWhite(trimmed.back()))
-            trimmed.remove_suffix(1);
-        const auto [it, added] = index.emplace(upper(trimmed), m_attributes.size());
-        if (added)
-            m_attributes.push_back(Attribute{keep(trimmed), keep(value)});
-        else
-            m_attributes[it->second].value = keep(value);
+        if (index.emplace(upper(name), m_attributes.size()).second)
+            m_attributes.push_back(attribute);
     }
     m_bParsed = true;
+    return true;
+}
+
+bool CHtmlTag::IsWritten() const
+{
+    if (!m_bParsed)
+        return true;
+    std::string_view name = GetName();
+    if (!name.empty() && name.front() == '/')
+        name.remove_prefix(1);
+    static constexpr std::string_view kDropped[] = {"SCRIPT",   "IFRAME",   "FRAME", "FRAMESET",
+                                                    "NOSCRIPT", "NOFRAMES", "BASE"};
+    for (std::string_view dropped : kDropped)
+        if (name == dropped)
+            return false;
+    if (name == "META" && GetName().front() != '/') {
+        std::string equiv;
+        GetAttribute("HTTP-EQUIV", equiv);
+        return !equalsUpper(equiv, "refresh");
+    }
     return true;
 }
 
@@ -311,22 +297,25 @@ void CHtmlTag::AppendText(std::string& out) const
         out += m_strText;
         return;
     }
-    const std::string_view name = GetName();
-    if (name == "IFRAME" || name == "/IFRAME")
+    if (!IsWritten())
         return;
+    const std::string_view name = GetName();
     out += '<';
     out += name;
     out += ' ';
-    if (name != "SCRIPT") {
+    if (name.front() != '/') {
         for (const auto& attribute : m_attributes) {
             const std::string_view written = view(attribute.name);
             if (IsFilteredAttribute(written))
                 continue;
             out += written;
-            out += " = ";
-            out += view(attribute.value);
+            if (attribute.hasValue) {
+                out += " = ";
+                const std::string_view value = view(attribute.value);
+                out += value.empty() ? std::string_view("\"\"") : value;
+            }
             out += ' ';
         }
     }
-    out += '>';
+    out += m_bSelfClosing ? "/>" : ">";
 }

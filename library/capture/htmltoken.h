@@ -13,7 +13,8 @@ enum HtmlTokenKind : int {
     TOKEN_TAG = 1,    // a tag, "<" to its ">"
     TOKEN_TEXT = 2,   // the text between two tags
     TOKEN_MARKUP = 3, // a comment, a "<!" declaration, or a tag without a name
-    TOKEN_SCRIPT = 4, // the body of a SCRIPT element
+    TOKEN_SCRIPT = 4, // the body of a SCRIPT or IFRAME element: never written
+    TOKEN_RAWTEXT = 5, // the text of STYLE, TEXTAREA, TITLE and the like: written so that it stays text
 };
 
 // Where the tokens of one page live: taken in large blocks and given back all at once when
@@ -78,6 +79,8 @@ public:
 
     bool IsParsed() const { return m_bParsed; }
     const std::string& RawText() const { return m_strText; }
+    // New text for a text token (a style sheet with its links made local).
+    void SetText(std::string text) { m_strText = std::move(text); }
 
 protected:
     std::string m_strText;
@@ -110,6 +113,11 @@ public:
     std::size_t AttributeCount() const { return m_attributes.size(); }
     std::string_view AttributeName(std::size_t i) const { return view(m_attributes[i].name); }
     std::string_view AttributeValue(std::size_t i) const { return view(m_attributes[i].value); }
+    bool AttributeHasValue(std::size_t i) const { return m_attributes[i].hasValue; }
+    bool IsSelfClosing() const { return m_bSelfClosing; }
+    // False for the tags the cleaner leaves out: scripts, frames, NOSCRIPT and NOFRAMES (their
+    // contents stay), BASE and META refresh.
+    bool IsWritten() const;
 
 private:
     // A stretch of the tag's text, or (edited) of m_strEdits.
@@ -122,6 +130,7 @@ private:
     struct Attribute
     {
         Span name, value;
+        bool hasValue = true;
     };
 
     std::string_view view(const Span& span) const
@@ -130,16 +139,17 @@ private:
     }
     Span spanOf(std::string_view part) const;
     Span keep(std::string_view text);
-    void set(std::string_view name, std::string_view value, bool checked);
+    void set(std::string_view name, std::string_view value);
     int find(std::string_view name) const;
 
     Span m_name; // upper-cased in place in the tag's text
+    bool m_bSelfClosing = false;
     std::vector<Attribute> m_attributes;
     std::unique_ptr<std::string> m_edits; // names and values given by SetAttribute
 };
 
-// True when the value is a "javascript:" address: the test looks at the value with white
-// space and control characters removed and character references decoded.
+// True when the value is a "javascript:" or "vbscript:" address: the test looks at the value
+// as a browser does, character references decoded, white space and control characters gone.
 bool IsJavaScriptValue(std::string_view value);
 // True for attributes never written back: event handlers (every name beginning with "on")
 // and "target".

@@ -4,6 +4,7 @@
 #include "fileutil.h"
 #include "htmldocument.h"
 #include "links.h"
+#include "pagecapture.h"
 #include "storage.h"
 
 #include <algorithm>
@@ -20,19 +21,6 @@ void replaceAll(std::string& text, const std::string& from, const std::string& t
 {
     for (std::size_t at = text.find(from); at != std::string::npos; at = text.find(from, at + to.size()))
         text.replace(at, from.size(), to);
-}
-
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
-std::string quoted(const std::string& value)
-{
-    return QuoteAttributeValue(value, true);
 }
 
 } // namespace
@@ -195,70 +183,27 @@ bool LocalizeLink(const std::string& attachDir, const std::string& attachName, s
 LocalizeResult LocalizeLinks(CHtmlDocument& document, const std::string& base, const std::string& attachDir,
                              const std::string& attachName, const FetchUrlFunction& fetch)
 {
-    LocalizeResult result;
-    const bool usableBase = base.size() > 5;
-    const std::string fileTypes = g_szFileTypes;
-    std::string value;
-    for (const auto& token : document.Tokens()) {
-        auto* tag = token->GetKind() == TOKEN_TAG ? dynamic_cast<CHtmlTag*>(token.get()) : nullptr;
-        if (!tag || !tag->IsParsed())
-            continue;
-        const auto local = [&](const std::string& v) { return !attachName.empty() && v.find(attachName) != std::string::npos; };
-        // Fetches the value (resolved against the base when relative); the new value, or
-        // none when a relative value has no usable base.
-        const auto fetchValue = [&](const std::string& v, std::vector<std::string>& failures, bool& fetched) {
-            fetched = false;
-            if (ClassifyUrl(v) == URL_RELATIVE && !usableBase)
-                return false;
-            value = ClassifyUrl(v) == URL_RELATIVE ? ResolveUrl(v, base) : v;
-            fetched = LocalizeLink(attachDir, attachName, value, failures, fetch);
-            return true;
-        };
-        bool fetched = false;
+    // Each address is asked of the fetcher in turn; it gives a local file or nothing.
+    CaptureFetcher fetcher;
+    fetcher.lookup = [&fetch](const std::string& address) {
+        std::string local;
+        std::vector<std::string> ignored;
+        return fetch && fetch(address, local, ignored) ? local : std::string();
+    };
+    return LocalizeLinks(document, base, attachDir, attachName, fetcher);
+}
 
-        if (tag->GetAttribute("HREF", value) >= 0) {
-            if (local(value))
-                continue;
-            const std::size_t hash = value.find('#');
-            const std::string anchor = hash == std::string::npos ? std::string() : value.substr(hash);
-            if (!IsDownloadType(value.substr(0, hash), fileTypes))
-                continue;
-            const std::string original = value;
-            if (fetchValue(original, result.hrefFailures, fetched))
-                // The anchor survives once: after the local link, or still in the address.
-                tag->SetAttribute("HREF", quoted(fetched ? value + anchor : value));
-        }
-        if (tag->GetAttribute("VALUE", value) >= 0 && tag->GetName() == "PARAM") {
-            std::string name;
-            tag->GetAttribute("NAME", name);
-            name = upper(name);
-            if (name != "MOVIE" && name != "SRC")
-                continue;
-            if (local(value))
-                continue;
-            const std::string original = value;
-            if (fetchValue(original, result.failures, fetched))
-                tag->SetAttribute("VALUE", quoted(value));
-        }
-        if (tag->GetAttribute("SRC", value) >= 0) {
-            if (local(value))
-                continue;
-            const std::string original = value;
-            if (fetchValue(original, result.failures, fetched))
-                tag->SetAttribute("SRC", quoted(value));
-        }
-        if (tag->GetAttribute("BACKGROUND", value) >= 0) {
-            if (local(value))
-                continue;
-            const std::string original = value;
-            const bool relative = ClassifyUrl(original) == URL_RELATIVE;
-            if (!fetchValue(original, result.failures, fetched))
-                continue;
-            if (fetched || !relative)
-                tag->SetAttribute("BACKGROUND", quoted(value));
-            else
-                tag->RemoveAttribute("BACKGROUND");
-        }
-    }
+LocalizeResult LocalizeLinks(CHtmlDocument& document, const std::string& base, const std::string& attachDir,
+                             const std::string& attachName, const CaptureFetcher& fetcher)
+{
+    CaptureOptions options;
+    options.fileTypes = g_szFileTypes;
+    const CaptureReport report = CapturePageResources(document, base, attachDir, attachName, fetcher, options);
+    LocalizeResult result;
+    result.failures = report.failures;
+    result.hrefFailures = report.hrefFailures;
+    result.found = report.found;
+    result.local = report.local;
+    result.cancelled = report.cancelled;
     return result;
 }

@@ -3,6 +3,8 @@
 // links at the local copies. How a file is fetched (disk, browser cache, network) is given
 // by the caller.
 
+#include "pagecapture.h"
+
 #include <functional>
 #include <map>
 #include <string>
@@ -19,6 +21,9 @@ struct LocalizeResult
 {
     std::vector<std::string> failures;     // pictures, style sheets, movies: reported to the user
     std::vector<std::string> hrefFailures; // linked documents: collected apart, not reported
+    std::size_t found = 0;                 // addresses the page needs
+    std::size_t local = 0;                 // of them now local
+    bool cancelled = false;
 };
 
 // Cleans the address, fetches it, and copies the file into attachDir (a file of that name
@@ -27,9 +32,13 @@ struct LocalizeResult
 bool LocalizeLink(const std::string& attachDir, const std::string& attachName, std::string& address,
                   std::vector<std::string>& failures, const FetchUrlFunction& fetch);
 
-// Every HREF of a configured file type, PARAM movie VALUE, SRC and BACKGROUND of the page.
+// Every HREF of a configured file type and everything the page embeds (see pagecapture.h),
+// each address asked of fetch in turn.
 LocalizeResult LocalizeLinks(CHtmlDocument& document, const std::string& base, const std::string& attachDir,
                              const std::string& attachName, const FetchUrlFunction& fetch);
+// The same with downloads in concurrent rounds.
+LocalizeResult LocalizeLinks(CHtmlDocument& document, const std::string& base, const std::string& attachDir,
+                             const std::string& attachName, const CaptureFetcher& fetcher);
 
 // The browser cache: the path of an existing local copy of the address, or "" for none.
 using CacheLookup = std::function<std::string(const std::string& address)>;

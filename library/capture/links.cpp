@@ -1,6 +1,8 @@
 #include "links.h"
 
-#include <vector>
+#include <curl/curl.h>
+
+#include <string>
 
 namespace {
 
@@ -50,19 +52,29 @@ std::string_view trim(std::string_view s, std::string_view chars)
     return s;
 }
 
-// Cuts text into pieces that each end with '/', starting at from; the rest after the last
-// '/' is returned apart.
-std::vector<std::string> segments(std::string_view text, std::size_t from, std::string& rest)
+// What a browser does to an address before it reads it: no white space at either end, no tab
+// or line break inside; for web and file addresses a backslash is a slash.
+std::string cleanAddress(std::string_view raw)
 {
-    std::vector<std::string> parts;
-    std::size_t start = 0;
-    for (std::size_t slash = text.find('/', from); slash != std::string_view::npos; slash = text.find('/', slash + 1)) {
-        parts.emplace_back(text.substr(start, slash + 1 - start));
-        start = slash + 1;
+    std::string out;
+    out.reserve(raw.size());
+    for (char c : trim(raw, " \t\r\n\f\v\"")) {
+        if (c == '\t' || c == '\n' || c == '\r')
+            continue;
+        out += c;
     }
-    rest = std::string(text.substr(start));
-    return parts;
+    return out;
 }
+
+// A handle of libcurl's URL parser, freed with its scope.
+struct UrlHandle
+{
+    UrlHandle() : url(curl_url()) {}
+    ~UrlHandle() { curl_url_cleanup(url); }
+    UrlHandle(const UrlHandle&) = delete;
+    UrlHandle& operator=(const UrlHandle&) = delete;
+    CURLU* url;
+};
 
 } // namespace
 
@@ -79,59 +91,34 @@ int ClassifyUrl(std::string_view value)
 
 std::string ResolveUrl(std::string_view rawLink, std::string_view rawBase)
 {
-    const std::string_view link = trim(rawLink, " \t\r\n\f\v\"");
+    std::string link = cleanAddress(rawLink);
     std::string lowered;
-    for (char c : link.substr(0, 12))
+    for (char c : std::string_view(link).substr(0, 12))
         lowered += lower(c);
-    if (lowered.find("javascript:") != std::string::npos)
-        return std::string(link);
-    if (ClassifyUrl(link) != URL_RELATIVE)
-        return std::string(link);
-
-    std::string base(rawBase);
+    if (lowered.find("javascript:") != std::string::npos || ClassifyUrl(link) != URL_RELATIVE)
+        return link;
+    if (!link.empty() && link.front() == '#')
+        return link;
+    std::string base = cleanAddress(rawBase);
     for (char& c : base)
         if (c == '\\')
             c = '/';
-    if (base.size() < 10 || base.find('/', 9) == std::string::npos)
-        base += '/';
     if (link.empty())
         return base;
-    if (link.front() == '#')
-        return std::string(link);
-    if (link.substr(0, 2) == "//") {
-        // Scheme-relative: the base's scheme, the link's host.
-        const std::string_view scheme = schemeOf(base);
-        return std::string(scheme.empty() ? "http" : scheme) + ":" + std::string(link);
-    }
+    for (char& c : link)
+        if (c == '\\')
+            c = '/';
 
-    // Scheme and host are the first two pieces of the base ("http://", "host/"); the first
-    // piece ends at the second slash of "://", however long the scheme.
-    const std::size_t schemeEnd = base.find("://");
-    std::string page;
-    std::vector<std::string> parts = segments(base, schemeEnd == std::string::npos ? 6 : schemeEnd + 2, page);
-
-    std::string_view relative = link;
-    if (relative.front() == '/') {
-        parts.resize(std::min<std::size_t>(parts.size(), 2));
-        relative.remove_prefix(1);
-    }
-    std::string last;
-    std::vector<std::string> steps = segments(relative, 0, last);
-    if (!last.empty())
-        steps.push_back(last);
-    for (const std::string& step : steps) {
-        if (step == "./")
-            continue;
-        if (step == "../") {
-            if (parts.size() > 2)
-                parts.pop_back();
-            continue;
-        }
-        parts.push_back(step);
-    }
-    std::string out;
-    for (const std::string& part : parts)
-        out += part;
+    // RFC 3986 resolution, as browsers do it.
+    constexpr unsigned kFlags = CURLU_NON_SUPPORT_SCHEME | CURLU_ALLOW_SPACE;
+    UrlHandle handle;
+    char* resolved = nullptr;
+    if (!handle.url || curl_url_set(handle.url, CURLUPART_URL, base.c_str(), kFlags) != CURLUE_OK ||
+        curl_url_set(handle.url, CURLUPART_URL, link.c_str(), kFlags) != CURLUE_OK ||
+        curl_url_get(handle.url, CURLUPART_URL, &resolved, 0) != CURLUE_OK || !resolved)
+        return link;
+    std::string out(resolved);
+    curl_free(resolved);
     return out;
 }
 

@@ -58,7 +58,7 @@ TEST(Links, ResolveLinksRewritesRelativeHrefAndSrcOnly)
                    "<IMG src = \"https://h.example/d/i/p.gif\" >"
                    "<A href = \"http://x.example/\" >x</A >"
                    "<A href = \"mailto:a@b.example\" >m</A >"
-                   "<A href = \"https://h.example/d/my page.html\" >s</A >");
+                   "<A href = https://h.example/d/my%20page.html >s</A >");
 }
 
 TEST(Links, QuotingKeepsAValueWhole)

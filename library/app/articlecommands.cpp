@@ -1,0 +1,199 @@
+// The main frame's commands that put articles into the library: a new empty article, a
+// capture from the clipboard, an import, and fetching an article's linked files again.
+#include "mainframe.h"
+
+#include "appglobals.h"
+#include "articlepage.h"
+#include "capturedlg.h"
+#include "catalog.h"
+#include "catalogtree.h"
+#include "clipboardhtml.h"
+#include "clipboardreader.h"
+#include "commandids.h"
+#include "fileutil.h"
+#include "httpdownloaddlg.h"
+#include "messagebox.h"
+#include "shellfileop.h"
+#include "storage.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+QString q(const std::string& s)
+{
+    return QString::fromStdString(s);
+}
+
+constexpr std::size_t kMaxArticleBytes = std::size_t(256) << 20;
+
+} // namespace
+
+QPersistentModelIndex CMainFrame::newArticleTarget() const
+{
+    const QModelIndex current = m_wndTree->currentIndex();
+    return current.isValid() ? current : m_wndTree->CatalogModel()->index(0, 0);
+}
+
+bool CMainFrame::captureBusy()
+{
+    if (!m_bCapturing)
+        return false;
+    SetMessageText(tr("正在下载文章的关联文件，请稍候"));
+    return true;
+}
+
+QModelIndex CMainFrame::addArticle(const QPersistentModelIndex& target, const CatalogItemInfo& info)
+{
+    const QModelIndex parent = target.isValid() ? QModelIndex(target) : m_wndTree->CatalogModel()->index(0, 0);
+    const QModelIndex item = m_wndTree->AddItem(parent, QStringLiteral("New Article"), false);
+    m_wndTree->CatalogModel()->SetItemInfo(item, info);
+    m_wndTree->setCurrentIndex(item);
+    return item;
+}
+
+void CMainFrame::onArticleNew()
+{
+    if (!m_bCatalogLoaded || captureBusy())
+        return;
+    const std::string id = MakeArticleId();
+    const std::string path = GetArticlePath(id);
+    const int fd = path.empty() ? -1 : ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0644);
+    if (fd < 0 || ::close(fd) != 0) {
+        ShowMessageBox(this, QStringLiteral("Create File Fail!") + q(path), QStringLiteral("Quor"), MsgButtons::Ok,
+                       MsgIcon::Critical);
+        return;
+    }
+    addArticle(newArticleTarget(), CatalogItemInfo{"New Article", id, id + ".html", "", id});
+    OnCommand(ID_CATALOG_MODIFIED);
+    PostCommand(ID_ARTICLE_EDIT);
+}
+
+void CMainFrame::onEditPaste()
+{
+    if (m_wndTree->IsEditingLabel()) {
+        // Ctrl+V while a name is being edited pastes into the name.
+        if (auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget()))
+            editor->paste();
+        return;
+    }
+    if (!m_bCatalogLoaded || captureBusy())
+        return;
+    std::string text;
+    CClipboardHtml clip;
+    if (ReadClipboardHtml(text) > 0)
+        clip.Parse(text);
+    if (text.size() < 10) {
+        ShowMessageBox(this, tr("剪贴板上没有发现HTML内容！"), QStringLiteral("Quor"), MsgButtons::Ok, MsgIcon::Warning);
+        return;
+    }
+    const QPersistentModelIndex target = newArticleTarget();
+    const std::string id = MakeArticleId();
+    const std::string path = GetArticlePath(id);
+    const ProcessedPage page = processPage(JoinClipboardPage(clip), clip.m_strSourceUrl, true, id);
+    std::string error;
+    if (path.empty() || !WriteFileAtomically(path, page.html, &error)) {
+        // No item is left behind without its file.
+        ShowMessageBox(this, QStringLiteral("Create File Fail!") + q(path), QStringLiteral("Quor"), MsgButtons::Ok,
+                       MsgIcon::Critical);
+        return;
+    }
+    addArticle(target, CatalogItemInfo{ArticleTitle(page.html), id, id + ".html", clip.m_strSourceUrl, id});
+    OnCommand(ID_CATALOG_MODIFIED);
+    reportCapture(page.result);
+}
+
+void CMainFrame::onArticleImport()
+{
+    if (!m_bCatalogLoaded || captureBusy())
+        return;
+    const QString chosen = QFileDialog::getOpenFileName(this, tr("导入文件"), QString(),
+                                                        QStringLiteral("HTML Files (*.html *.htm *.mht *.eml)"));
+    if (chosen.isEmpty())
+        return;
+    ImportArticle(chosen.toStdString());
+}
+
+bool CMainFrame::ImportArticle(const std::string& chosen)
+{
+    const std::string id = MakeArticleId();
+    std::string file = id + ".html";
+    std::string path = GetArticlePath(id);
+    std::string ext = GetFileExt(chosen);
+    for (char& c : ext)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const bool html = ext == "htm" || ext == "html";
+    if (!html && !ext.empty()) {
+        file = ReplaceFileExt(file, ext);
+        path = ReplaceFileExt(path, ext);
+    }
+    if (path.empty() || !CopyFileShell(chosen, path)) {
+        const std::string reason = ShowLastErrorText();
+        ShowMessageBox(this, QStringLiteral("Copy File Fail!") + q(reason) + q(chosen) + QStringLiteral("to") + q(path),
+                       QStringLiteral("Quor"), MsgButtons::Ok, MsgIcon::Critical);
+        return false;
+    }
+    const QModelIndex item = addArticle(newArticleTarget(), CatalogItemInfo{"New Article", id, file, PathToFileUrl(chosen), id});
+    if (html && RelocaliseArticle(item)) {
+        m_wndTree->setCurrentIndex(m_wndTree->CatalogModel()->IndexOf(m_wndTree->SelectedNode()));
+        OnCommand(ID_ARTICLE_SHOW);
+    }
+    OnCommand(ID_CATALOG_MODIFIED);
+    return true;
+}
+
+void CMainFrame::onDownloadLinks()
+{
+    if (!m_bCatalogLoaded || captureBusy())
+        return;
+    const QModelIndex item = m_wndTree->currentIndex();
+    if (item.isValid() && RelocaliseArticle(item)) {
+        m_wndTree->setCurrentIndex(item);
+        OnCommand(ID_ARTICLE_SHOW);
+    }
+}
+
+bool CMainFrame::RelocaliseArticle(const QModelIndex& item)
+{
+    CatalogItemInfo info;
+    CCatalog::GetItemInfo(m_wndTree->CatalogModel()->NodeOf(item), info);
+    if (info.file.size() <= 3)
+        return false;
+    const std::string path = ResolveArticleFile(info.file);
+    if (path.size() <= 3) {
+        SetMessageText(QStringLiteral("File Not Found! ") + q(info.file));
+        return false;
+    }
+    std::string text;
+    if (ReadWholeFile(path, text, kMaxArticleBytes) != 0)
+        return false;
+    text.resize(std::min(text.size(), text.find('\0')));
+    const ProcessedPage page = processPage(std::move(text), info.source, false, info.id);
+    if (!WriteFileAtomically(path, page.html)) {
+        ShowMessageBox(this, QStringLiteral("Create File Fail!"), QStringLiteral("Quor"), MsgButtons::Ok,
+                       MsgIcon::Critical);
+        return false;
+    }
+    reportCapture(page.result);
+    return true;
+}
+
+ProcessedPage CMainFrame::processPage(std::string page, const std::string& source, bool resolve, const std::string& id)
+{
+    m_bCapturing = true;
+    CCaptureDlg dialog(this);
+    const ProcessedPage processed =
+        ProcessArticlePage(std::move(page), source, resolve, GetAttachDir(id), GetAttachDirName(id), dialog.Fetcher());
+    m_bCapturing = false;
+    return processed;
+}
+
+void CMainFrame::reportCapture(const LocalizeResult& result)
+{
+    ReportLocalizeResult(this, result, [this](const QString& text) { SetMessageText(text); });
+}

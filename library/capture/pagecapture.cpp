@@ -1,0 +1,647 @@
+#include "pagecapture.h"
+
+#include "cssurls.h"
+#include "fileutil.h"
+#include "htmldocument.h"
+#include "htmlentities.h"
+#include "linklocalizer.h"
+#include "links.h"
+#include "storage.h"
+
+#include <unordered_map>
+
+namespace {
+
+constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+
+char lower(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+std::string lowered(std::string_view s)
+{
+    std::string out(s);
+    for (char& c : out)
+        c = lower(c);
+    return out;
+}
+
+bool isSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
+}
+
+// An attribute value as the browser reads it: character references decoded.
+std::string decodeReferences(std::string_view value)
+{
+    std::string out;
+    out.reserve(value.size());
+    const char* end = value.data() + value.size();
+    for (const char* p = value.data(); p != end;) {
+        htmltext::CharRef ref;
+        std::size_t n = 0;
+        if (*p == '&' && (n = htmltext::readCharRef(p, end, ref)) != 0) {
+            out += ref.value;
+            p += n;
+        } else {
+            out += *p++;
+        }
+    }
+    return out;
+}
+
+// The value as it is written into a double-quoted attribute.
+std::string attributeText(std::string_view value)
+{
+    std::string out = "\"";
+    for (char c : value) {
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '"')
+            out += "&quot;";
+        else
+            out += c;
+    }
+    return out + "\"";
+}
+
+struct SrcsetCandidate
+{
+    std::string url;
+    std::string descriptor;
+};
+
+// The candidates of a srcset value, as browsers split it.
+std::vector<SrcsetCandidate> parseSrcset(std::string_view s)
+{
+    std::vector<SrcsetCandidate> out;
+    std::size_t i = 0;
+    while (i < s.size()) {
+        while (i < s.size() && (isSpace(s[i]) || s[i] == ','))
+            ++i;
+        const std::size_t start = i;
+        while (i < s.size() && !isSpace(s[i]))
+            ++i;
+        std::string url(s.substr(start, i - start));
+        std::string descriptor;
+        if (!url.empty() && url.back() == ',') {
+            while (!url.empty() && url.back() == ',')
+                url.pop_back();
+        } else {
+            int depth = 0;
+            const std::size_t d = i;
+            for (; i < s.size(); ++i) {
+                if (s[i] == '(')
+                    ++depth;
+                else if (s[i] == ')' && depth > 0)
+                    --depth;
+                else if (s[i] == ',' && depth == 0)
+                    break;
+            }
+            descriptor = std::string(s.substr(d, i - d));
+            while (!descriptor.empty() && isSpace(descriptor.front()))
+                descriptor.erase(0, 1);
+            while (!descriptor.empty() && isSpace(descriptor.back()))
+                descriptor.pop_back();
+        }
+        if (!url.empty())
+            out.push_back({std::move(url), std::move(descriptor)});
+    }
+    return out;
+}
+
+// A src that only stands in until a script loads the real picture.
+bool isPlaceholder(const std::string& src)
+{
+    if (src.empty())
+        return true;
+    const std::string l = lowered(src);
+    if (l.rfind("data:", 0) == 0 || l.rfind("about:", 0) == 0)
+        return true;
+    for (const char* word : {"placeholder", "blank.", "spacer", "lazy", "pixel.", "loading", "transparent."})
+        if (l.find(word) != std::string::npos)
+            return true;
+    return false;
+}
+
+// The file type a content type calls for, when the name does not already say it.
+std::string extensionFor(const std::string& contentType, const std::string& name)
+{
+    static constexpr std::pair<const char*, const char*> kTypes[] = {
+        {"text/css", "css"},         {"image/png", "png"},   {"image/jpeg", "jpg"},  {"image/gif", "gif"},
+        {"image/svg+xml", "svg"},    {"image/webp", "webp"}, {"image/avif", "avif"}, {"image/x-icon", "ico"},
+        {"image/vnd.microsoft.icon", "ico"}, {"font/woff2", "woff2"}, {"font/woff", "woff"},
+        {"application/font-woff", "woff"}, {"font/ttf", "ttf"}, {"font/otf", "otf"}, {"application/pdf", "pdf"},
+        {"image/bmp", "bmp"},        {"video/mp4", "mp4"},   {"video/webm", "webm"}};
+    const std::string type = lowered(contentType.substr(0, contentType.find(';')));
+    const std::string ext = lowered(GetFileExt(name));
+    for (const auto& [mime, wanted] : kTypes) {
+        if (type != mime)
+            continue;
+        if (ext == wanted || (ext == "jpeg" && std::string_view(wanted) == "jpg"))
+            return {};
+        return wanted;
+    }
+    return {};
+}
+
+std::string withoutFragment(const std::string& url, std::string* fragment)
+{
+    const std::size_t hash = url.find('#');
+    if (fragment)
+        *fragment = hash == std::string::npos ? std::string() : url.substr(hash);
+    return url.substr(0, hash);
+}
+
+bool relContains(const std::string& rel, std::string_view word)
+{
+    const std::string l = lowered(rel);
+    std::size_t i = 0;
+    while (i < l.size()) {
+        while (i < l.size() && isSpace(l[i]))
+            ++i;
+        const std::size_t start = i;
+        while (i < l.size() && !isSpace(l[i]))
+            ++i;
+        if (std::string_view(l).substr(start, i - start) == word)
+            return true;
+    }
+    return false;
+}
+
+class Capture
+{
+public:
+    Capture(CHtmlDocument& document, const std::string& source, const std::string& attachDir,
+            const std::string& attachName, const CaptureFetcher& fetcher, const CaptureOptions& options)
+        : m_document(document), m_base(EffectiveBase(document, source)), m_attachDir(attachDir),
+          m_attachName(attachName), m_fetcher(fetcher), m_options(options),
+          m_pageAllowsFiles(ClassifyUrl(source) == URL_FILE)
+    {
+    }
+
+    CaptureReport Run()
+    {
+        walk(false);
+        fetchAll();
+        rewriteSheets();
+        walk(true);
+        CaptureReport report;
+        report.cancelled = m_cancelled;
+        report.found = m_resources.size();
+        for (const Resource& r : m_resources) {
+            if (r.ok)
+                ++report.local;
+            else if (r.tried)
+                (r.embedded ? report.failures : report.hrefFailures).push_back(r.url);
+        }
+        return report;
+    }
+
+private:
+    struct Resource
+    {
+        std::string url;
+        bool embedded = false;
+        bool css = false;
+        int depth = 0;
+        std::string allowedDir; // file:// resources may come from here (a sheet copied from disk)
+        bool tried = false, ok = false, parsed = false;
+        std::string local;      // the file in the attachment folder
+        std::string sheetBase;  // what the sheet's own links resolve against
+        std::vector<CssReference> refs;
+        std::vector<std::size_t> refTargets;
+    };
+
+    // The absolute address of a link, or "" when it cannot be fetched (another scheme, a
+    // relative link without a usable base, a file the page may not read).
+    std::string absolute(const std::string& raw, const std::string& base, const std::string& allowedDir) const
+    {
+        const std::string value = decodeReferences(raw);
+        const int kind = ClassifyUrl(value);
+        if (kind == URL_OTHER)
+            return {};
+        if (kind == URL_RELATIVE && base.size() <= 5)
+            return {};
+        std::string url = kind == URL_RELATIVE ? ResolveUrl(value, base) : ResolveUrl(value, "");
+        const int resolved = ClassifyUrl(url);
+        if (resolved == URL_FILE && !m_pageAllowsFiles &&
+            (allowedDir.empty() || !PathStartsWith(filePath(url), allowedDir + "/")))
+            return {};
+        return resolved == URL_HTTP || resolved == URL_FILE ? url : std::string();
+    }
+
+    static std::string filePath(const std::string& url)
+    {
+        std::string path = url.substr(7);
+        while (path.size() > 1 && path[0] == '/' && path[1] == '/')
+            path.erase(0, 1);
+        return decodePercent(withoutFragment(path.substr(0, path.find('?')), nullptr));
+    }
+
+    static std::string decodePercent(const std::string& s)
+    {
+        std::string out;
+        for (std::size_t i = 0; i < s.size(); ++i) {
+            const auto hex = [](char c) {
+                return c >= '0' && c <= '9' ? c - '0' : (c | 0x20) >= 'a' && (c | 0x20) <= 'f' ? (c | 0x20) - 'a' + 10 : -1;
+            };
+            if (s[i] == '%' && i + 2 < s.size() && hex(s[i + 1]) >= 0 && hex(s[i + 2]) >= 0) {
+                out += static_cast<char>(hex(s[i + 1]) * 16 + hex(s[i + 2]));
+                i += 2;
+            } else {
+                out += s[i];
+            }
+        }
+        return out;
+    }
+
+    std::size_t want(const std::string& url, bool embedded, bool css, int depth, const std::string& allowedDir = {})
+    {
+        const std::string key = withoutFragment(url, nullptr);
+        const auto it = m_index.find(key);
+        if (it != m_index.end()) {
+            Resource& r = m_resources[it->second];
+            r.embedded = r.embedded || embedded;
+            r.css = r.css || css;
+            return it->second;
+        }
+        if (m_resources.size() >= m_options.maxResources || depth > m_options.maxDepth)
+            return kNone;
+        Resource r;
+        r.url = key;
+        r.embedded = embedded;
+        r.css = css;
+        r.depth = depth;
+        r.allowedDir = allowedDir;
+        m_resources.push_back(std::move(r));
+        m_index.emplace(key, m_resources.size() - 1);
+        return m_resources.size() - 1;
+    }
+
+    const Resource* found(const std::string& url) const
+    {
+        const auto it = m_index.find(withoutFragment(url, nullptr));
+        return it == m_index.end() ? nullptr : &m_resources[it->second];
+    }
+
+    bool isLocal(const std::string& value) const
+    {
+        return !m_attachName.empty() && value.find(m_attachName) != std::string::npos;
+    }
+
+    // One URL attribute: registered in the first walk, rewritten in the second. False when
+    // the attribute was left as it was.
+    bool single(CHtmlTag& tag, const char* attribute, const std::string& raw, bool embedded, bool css,
+                const char* writeAs = nullptr)
+    {
+        const std::string url = absolute(raw, m_base, {});
+        if (url.empty())
+            return false;
+        if (!m_apply) {
+            want(url, embedded, css, 0);
+            return true;
+        }
+        std::string fragment;
+        withoutFragment(url, &fragment);
+        const Resource* r = found(url);
+        const std::string target = writeAs ? writeAs : attribute;
+        if (r && r->ok)
+            tag.SetAttribute(target, QuoteAttributeValue(AttachmentLink(m_attachName, GetFileNamePart(r->local)) + fragment, true));
+        else if (std::string_view(attribute) == "BACKGROUND" && ClassifyUrl(decodeReferences(raw)) == URL_RELATIVE && r && r->tried)
+            tag.RemoveAttribute("BACKGROUND");
+        else if (!writeAs)
+            tag.SetAttribute(target, QuoteAttributeValue(url, true));
+        return true;
+    }
+
+    void srcset(CHtmlTag& tag, const std::string& raw, const char* writeAs)
+    {
+        const std::vector<SrcsetCandidate> candidates = parseSrcset(decodeReferences(raw));
+        std::string written;
+        for (const SrcsetCandidate& c : candidates) {
+            const std::string url = absolute(c.url, m_base, {});
+            if (url.empty() && !m_apply)
+                continue;
+            if (!m_apply) {
+                want(url, true, false, 0);
+                continue;
+            }
+            const Resource* r = url.empty() ? nullptr : found(url);
+            std::string link = r && r->ok ? AttachmentLink(m_attachName, GetFileNamePart(r->local)) : url.empty() ? c.url : url;
+            if (!written.empty())
+                written += ", ";
+            written += link;
+            if (!c.descriptor.empty())
+                written += " " + c.descriptor;
+        }
+        if (m_apply && !candidates.empty())
+            tag.SetAttribute(writeAs, attributeText(written));
+    }
+
+    // The links of a style sheet's text, against base.
+    std::string sheet(const std::string& css, const std::string& base, int depth, const std::string& allowedDir,
+                      bool& changed)
+    {
+        const std::vector<CssReference> refs = FindCssReferences(css);
+        changed = false;
+        if (!m_apply) {
+            for (const CssReference& ref : refs)
+                if (const std::string url = absolute(ref.url, base, allowedDir); !url.empty())
+                    want(url, true, ref.isImport, depth, allowedDir);
+            return {};
+        }
+        const std::string out = RewriteCssReferences(css, refs, [&](const CssReference& ref) -> std::optional<std::string> {
+            const std::string url = absolute(ref.url, base, allowedDir);
+            if (url.empty() || isLocal(ref.url))
+                return std::nullopt;
+            std::string fragment;
+            withoutFragment(url, &fragment);
+            const Resource* r = found(url);
+            changed = true;
+            if (r && r->ok)
+                return AttachmentLink(m_attachName, GetFileNamePart(r->local)) + fragment;
+            return url;
+        });
+        return out;
+    }
+
+    void tagLinks(CHtmlTag& tag)
+    {
+        const std::string name(tag.GetName());
+        std::string value;
+        if (tag.GetAttribute("HREF", value) >= 0 && !value.empty()) {
+            if (isLocal(value))
+                return;
+            std::string rel;
+            tag.GetAttribute("REL", rel);
+            const bool svgLink = name == "IMAGE" || name == "USE" || name == "FEIMAGE";
+            if (name == "LINK" && relContains(rel, "stylesheet"))
+                single(tag, "HREF", value, true, true);
+            else if ((name == "LINK" && (relContains(rel, "icon") || relContains(rel, "apple-touch-icon"))) || svgLink)
+                single(tag, "HREF", value, true, false);
+            else if (IsDownloadType(withoutFragment(decodeReferences(value), nullptr), m_options.fileTypes))
+                single(tag, "HREF", value, false, false);
+        }
+        if ((name == "IMAGE" || name == "USE" || name == "FEIMAGE") && tag.GetAttribute("XLINK:HREF", value) >= 0 &&
+            !isLocal(value))
+            single(tag, "XLINK:HREF", value, true, false);
+        if (name == "PARAM" && tag.GetAttribute("VALUE", value) >= 0 && !isLocal(value)) {
+            std::string param;
+            tag.GetAttribute("NAME", param);
+            param = lowered(param);
+            if (param == "movie" || param == "src")
+                single(tag, "VALUE", value, true, false);
+        }
+        std::string src;
+        const bool hasSrc = tag.GetAttribute("SRC", src) >= 0;
+        std::string lazy;
+        const char* lazyName = nullptr;
+        for (const char* candidate : {"DATA-SRC", "DATA-ORIGINAL", "DATA-LAZY-SRC"})
+            if (!lazyName && tag.GetAttribute(candidate, lazy) >= 0 && !lazy.empty())
+                lazyName = candidate;
+        if (lazyName && (!hasSrc || isPlaceholder(src)) && !isLocal(lazy)) {
+            if (single(tag, lazyName, lazy, true, false, "SRC") && m_apply)
+                tag.RemoveAttribute(lazyName);
+        } else if (hasSrc && !src.empty() && !isLocal(src)) {
+            single(tag, "SRC", src, true, false);
+        }
+        std::string set;
+        if (tag.GetAttribute("DATA-SRCSET", set) >= 0 && !set.empty()) {
+            srcset(tag, set, "SRCSET");
+            if (m_apply)
+                tag.RemoveAttribute("DATA-SRCSET");
+        } else if (tag.GetAttribute("SRCSET", set) >= 0 && !set.empty() && !isLocal(set)) {
+            srcset(tag, set, "SRCSET");
+        }
+        for (const char* attribute : {"POSTER", "BACKGROUND"})
+            if (tag.GetAttribute(attribute, value) >= 0 && !value.empty() && !isLocal(value))
+                single(tag, attribute, value, true, false);
+        if (name == "OBJECT" && tag.GetAttribute("DATA", value) >= 0 && !value.empty() && !isLocal(value))
+            single(tag, "DATA", value, true, false);
+        const int style = tag.GetAttribute("STYLE", value);
+        if (style >= 0 && value.find("url") != std::string::npos) {
+            std::string_view stored = tag.AttributeValue(static_cast<std::size_t>(style));
+            if (stored.size() >= 2 && (stored.front() == '"' || stored.front() == '\'') && stored.back() == stored.front())
+                stored = stored.substr(1, stored.size() - 2);
+            bool changed = false;
+            const std::string out = sheet(decodeReferences(stored), m_base, 1, {}, changed);
+            if (m_apply && changed)
+                tag.SetAttribute("STYLE", attributeText(out));
+        }
+    }
+
+    void walk(bool apply)
+    {
+        m_apply = apply;
+        std::string_view element;
+        for (const auto& token : m_document.Tokens()) {
+            if (token->GetKind() == TOKEN_RAWTEXT && element == "STYLE") {
+                bool changed = false;
+                const std::string out = sheet(token->RawText(), m_base, 1, {}, changed);
+                if (apply && changed)
+                    token->SetText(out);
+                continue;
+            }
+            auto* tag = token->GetKind() == TOKEN_TAG ? static_cast<CHtmlTag*>(token.get()) : nullptr;
+            if (!tag || !tag->IsParsed())
+                continue;
+            element = tag->GetName();
+            if (tag->IsWritten() && element.front() != '/')
+                tagLinks(*tag);
+        }
+    }
+
+    // Copies a local file into the attachment folder (a file of that name there is reused).
+    bool takeLocal(Resource& r, const std::string& file)
+    {
+        const std::string name = GetFileNamePart(GetExistingName(file));
+        if (!IsPlainFileName(name))
+            return false;
+        const std::string destination = m_attachDir + "/" + name;
+        if (!(PathExists(destination) && PathStartsWith(destination, m_attachDir))) {
+            std::string bytes;
+            if (ReadWholeFile(file, bytes, std::size_t(1) << 30) != 0 || !WriteFileAtomically(destination, bytes))
+                return false;
+        }
+        r.local = destination;
+        return true;
+    }
+
+    void parseSheet(std::size_t index)
+    {
+        Resource& r = m_resources[index];
+        r.parsed = true;
+        std::string css;
+        if (ReadWholeFile(r.local, css, m_options.maxSheetBytes) != 0)
+            return;
+        bool changed = false;
+        const std::string base = r.sheetBase;
+        const std::string allowed = r.allowedDir;
+        const int depth = r.depth + 1;
+        sheet(css, base, depth, allowed, changed); // may grow m_resources: r is not used after
+    }
+
+    void fetchAll()
+    {
+        std::size_t next = 0;
+        while (next < m_resources.size() && !m_cancelled) {
+            std::vector<DownloadRequest> requests;
+            std::vector<std::size_t> owners;
+            for (; next < m_resources.size(); ++next) {
+                Resource& r = m_resources[next];
+                r.tried = true;
+                std::string file;
+                if (ClassifyUrl(r.url) == URL_FILE) {
+                    file = filePath(r.url);
+                    if (!PathExists(file)) {
+                        r.tried = false; // a missing local file is no failure to report
+                        continue;
+                    }
+                } else {
+                    const auto memo = g_downloaded.find(r.url);
+                    if (memo != g_downloaded.end() && memo->second.size() > 2 && PathExists(memo->second))
+                        file = memo->second;
+                    else if (m_fetcher.lookup)
+                        file = m_fetcher.lookup(r.url);
+                }
+                if (!file.empty()) {
+                    r.ok = takeLocal(r, file);
+                    if (r.ok && r.css) {
+                        r.sheetBase = PathToFileUrl(file);
+                        r.allowedDir = file.substr(0, file.rfind('/'));
+                        parseSheet(next);
+                    }
+                    continue;
+                }
+                if (ClassifyUrl(r.url) != URL_HTTP || !m_fetcher.download)
+                    continue;
+                DownloadRequest request;
+                request.url = r.url;
+                request.path = m_attachDir + "/" + CaptureFileName(r.url);
+                requests.push_back(std::move(request));
+                owners.push_back(next);
+            }
+            if (requests.empty())
+                continue;
+            m_cancelled = !m_fetcher.download(requests);
+            for (std::size_t k = 0; k < requests.size(); ++k) {
+                DownloadRequest& request = requests[k];
+                Resource& r = m_resources[owners[k]];
+                std::string path = request.finalPath.empty() ? request.path : request.finalPath;
+                if (!request.ok || !PathExists(path)) {
+                    g_downloaded[r.url].clear();
+                    continue;
+                }
+                if (const std::string ext = extensionFor(request.contentType, path); !ext.empty()) {
+                    const std::string renamed = path + "." + ext;
+                    if (!PathExists(renamed) && std::rename(path.c_str(), renamed.c_str()) == 0)
+                        path = renamed;
+                }
+                g_downloaded[r.url] = path;
+                r.ok = true;
+                r.local = path;
+                r.css = r.css || lowered(request.contentType).find("text/css") != std::string::npos;
+                r.sheetBase = request.effectiveUrl.empty() ? r.url : request.effectiveUrl;
+            }
+            for (std::size_t owner : owners)
+                if (m_resources[owner].ok && m_resources[owner].css && !m_resources[owner].parsed)
+                    parseSheet(owner);
+        }
+    }
+
+    void rewriteSheets()
+    {
+        m_apply = true;
+        for (std::size_t i = 0; i < m_resources.size(); ++i) {
+            if (!m_resources[i].ok || !m_resources[i].css)
+                continue;
+            const Resource r = m_resources[i];
+            std::string css;
+            if (ReadWholeFile(r.local, css, m_options.maxSheetBytes) != 0)
+                continue;
+            bool changed = false;
+            // A sheet's own files lie beside it: their links are bare names.
+            const std::string saved = m_attachName;
+            m_attachName.clear();
+            std::string out = sheet(css, r.sheetBase, r.depth + 1, r.allowedDir, changed);
+            m_attachName = saved;
+            if (changed)
+                WriteFileAtomically(r.local, out);
+        }
+        m_apply = false;
+    }
+
+    CHtmlDocument& m_document;
+    std::string m_base;
+    std::string m_attachDir;
+    std::string m_attachName;
+    const CaptureFetcher& m_fetcher;
+    const CaptureOptions& m_options;
+    bool m_pageAllowsFiles;
+    bool m_apply = false;
+    bool m_cancelled = false;
+    std::vector<Resource> m_resources;
+    std::unordered_map<std::string, std::size_t> m_index;
+};
+
+} // namespace
+
+std::string EffectiveBase(const CHtmlDocument& document, const std::string& source)
+{
+    std::string href;
+    for (const auto& token : document.Tokens()) {
+        if (token->GetKind() == TOKEN_TAG && token->GetName() == "BASE" && token->GetAttribute("HREF", href) >= 0 &&
+            !href.empty()) {
+            const std::string decoded = decodeReferences(href);
+            const std::string resolved = ClassifyUrl(decoded) == URL_RELATIVE ? ResolveUrl(decoded, source) : decoded;
+            return ClassifyUrl(resolved) == URL_HTTP || ClassifyUrl(resolved) == URL_FILE ? resolved : source;
+        }
+    }
+    return source;
+}
+
+CaptureReport CapturePageResources(CHtmlDocument& document, const std::string& source, const std::string& attachDir,
+                                   const std::string& attachName, const CaptureFetcher& fetcher,
+                                   const CaptureOptions& options)
+{
+    return Capture(document, source, attachDir, attachName, fetcher, options).Run();
+}
+
+std::string CaptureFileName(const std::string& address)
+{
+    std::string path = withoutFragment(address, nullptr);
+    const std::size_t query = path.find('?');
+    std::string tail = path.substr(0, query);
+    tail = tail.substr(tail.rfind('/') == std::string::npos ? 0 : tail.rfind('/') + 1);
+    if (query != std::string::npos)
+        tail = path.substr(query + 1) + "_" + tail; // the query tells apart, the name keeps its type at the end
+    std::string plain;
+    for (char c : tail)
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' || c == '_')
+            plain += c;
+    if (plain.size() > 40)
+        plain = plain.substr(plain.size() - 40);
+    while (!plain.empty() && plain.front() == '.')
+        plain.erase(0, 1);
+    return MakeArticleId() + plain;
+}
+
+std::string AttachmentLink(const std::string& attachName, const std::string& fileName)
+{
+    static constexpr char kHex[] = "0123456789ABCDEF";
+    std::string link = attachName.empty() ? std::string() : attachName + "/";
+    for (char c : fileName) {
+        const auto u = static_cast<unsigned char>(c);
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '.' || c == '-' ||
+            c == '_' || c == '~') {
+            link += c;
+        } else {
+            link += '%';
+            link += kHex[u >> 4];
+            link += kHex[u & 15];
+        }
+    }
+    return link;
+}
