@@ -98,8 +98,9 @@ std::string CHtmlDocument::GetHeadHtml() const
 bool CHtmlDocument::ResolveLinks(const std::string& source)
 {
     // Every link attribute of the page, against its <base href> when it has one.
-    static constexpr const char* kLinks[] = {"HREF",   "SRC",  "POSTER",   "BACKGROUND", "ACTION",
-                                             "CITE",   "LONGDESC", "DATA-SRC", "DATA-ORIGINAL"};
+    // (A relative BACKGROUND stays: localisation drops it when it cannot be fetched.)
+    static constexpr const char* kLinks[] = {"HREF", "SRC",      "POSTER",   "ACTION",
+                                             "CITE", "LONGDESC", "DATA-SRC", "DATA-ORIGINAL"};
     const std::string base = EffectiveBase(*this, source);
     std::string value;
     for (const auto& token : m_tokens) {
