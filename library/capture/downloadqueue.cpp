@@ -401,7 +401,7 @@ struct CDownloadQueue::Engine
         curl_easy_setopt(e, CURLOPT_PRIVATE, &t);
     }
 
-    // Takes the transfer off the multi handle and closes its file; the part stays for finish.
+    // Takes the transfer off the multi handle and closes its file, which stays for finish.
     void release(Transfer& t)
     {
         curl_multi_remove_handle(multi, t.easy);

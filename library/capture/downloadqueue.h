@@ -31,8 +31,8 @@ public:
         std::string url;  // http or https only; others fail at once
         std::string path; // the file to write; its folder must exist and the file must not
         enum class State { Waiting, Running, Done, Failed, Aborted } state = State::Waiting;
-        // Where the file is: path, or the name a server gave (Content-Disposition, or the last
-        // part of where a redirect led) as CHttpDownload::RenamedPath makes it.
+        // Where the file is: path, or the name a server gave (Content-Disposition, or the file
+        // name of where a redirect led) as CHttpDownload::RenamedPath makes it.
         std::string finalPath;
         std::string effectiveUrl; // after redirects
         std::string contentType;  // of the final answer
@@ -74,6 +74,5 @@ private:
 
     Options m_options;
     std::deque<Job> m_jobs;
-    std::deque<std::size_t> m_waiting;
     std::unique_ptr<Engine> m_engine; // the multi handle with its connections, kept between jobs
 };

@@ -75,6 +75,9 @@ bool IsJavaScriptValue(std::string_view value)
 bool IsFilteredAttribute(std::string_view name)
 {
     // Event handlers are every name that begins with "on"; "target" sends links elsewhere.
+    // Some parsers drop a NUL that starts a name.
+    while (!name.empty() && name.front() == '\0')
+        name.remove_prefix(1);
     if (name.size() >= 2 && lower(name[0]) == 'o' && lower(name[1]) == 'n')
         return true;
     return equalsUpper(name, "target");
@@ -304,10 +307,15 @@ void CHtmlTag::AppendText(std::string& out) const
     out += name;
     out += ' ';
     if (name.front() != '/') {
+        bool bare = false; // the last attribute written has no value
         for (const auto& attribute : m_attributes) {
             const std::string_view written = view(attribute.name);
             if (IsFilteredAttribute(written))
                 continue;
+            // After a bare name, "=x" would be read as its value.
+            if (bare && !written.empty() && written.front() == '=')
+                out += "= \"\" ";
+            bare = !attribute.hasValue;
             out += written;
             if (attribute.hasValue) {
                 out += " = ";
