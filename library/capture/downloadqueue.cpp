@@ -1,5 +1,7 @@
 #include "downloadqueue.h"
 
+#include "links.h"
+
 #include "downloadtexts.h"
 #include "httpdownload.h"
 
@@ -59,31 +61,6 @@ std::string trimmed(std::string_view s)
     return std::string(s);
 }
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
-std::string percentDecoded(const std::string& s)
-{
-    std::string out;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        if (s[i] == '%' && i + 2 < s.size() && hexDigit(s[i + 1]) >= 0 && hexDigit(s[i + 2]) >= 0) {
-            out += static_cast<char>(hexDigit(s[i + 1]) * 16 + hexDigit(s[i + 2]));
-            i += 2;
-        } else {
-            out += s[i];
-        }
-    }
-    return out;
-}
-
 // The file name of a Content-Disposition value: filename* (RFC 5987) before filename, or "".
 std::string dispositionName(const std::string& value)
 {
@@ -121,7 +98,7 @@ std::string dispositionName(const std::string& value)
             text = trimmed(text);
             const auto quote = text.find('\'');
             const auto second = quote == std::string::npos ? quote : text.find('\'', quote + 1);
-            extended = percentDecoded(second == std::string::npos ? text : text.substr(second + 1));
+            extended = PercentDecode(second == std::string::npos ? text : text.substr(second + 1));
         }
     }
     return extended.empty() ? plain : extended;

@@ -22,3 +22,6 @@ std::string ResolveUrl(std::string_view link, std::string_view base);
 // The value as it can be written into a tag: in double quotes when it holds anything that
 // would end or split an unquoted value (a double quote inside becomes %22).
 std::string QuoteAttributeValue(std::string_view value, bool always);
+
+// %XX sequences turned into their bytes; anything else stays.
+std::string PercentDecode(std::string_view text);

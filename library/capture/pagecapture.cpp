@@ -237,24 +237,7 @@ private:
         std::string path = url.substr(7);
         while (path.size() > 1 && path[0] == '/' && path[1] == '/')
             path.erase(0, 1);
-        return decodePercent(withoutFragment(path.substr(0, path.find('?')), nullptr));
-    }
-
-    static std::string decodePercent(const std::string& s)
-    {
-        std::string out;
-        for (std::size_t i = 0; i < s.size(); ++i) {
-            const auto hex = [](char c) {
-                return c >= '0' && c <= '9' ? c - '0' : (c | 0x20) >= 'a' && (c | 0x20) <= 'f' ? (c | 0x20) - 'a' + 10 : -1;
-            };
-            if (s[i] == '%' && i + 2 < s.size() && hex(s[i + 1]) >= 0 && hex(s[i + 2]) >= 0) {
-                out += static_cast<char>(hex(s[i + 1]) * 16 + hex(s[i + 2]));
-                i += 2;
-            } else {
-                out += s[i];
-            }
-        }
-        return out;
+        return PercentDecode(withoutFragment(path.substr(0, path.find('?')), nullptr));
     }
 
     std::size_t want(const std::string& url, bool embedded, bool css, int depth, const std::string& allowedDir = {})
@@ -606,6 +589,8 @@ CaptureReport CapturePageResources(CHtmlDocument& document, const std::string& s
                                    const std::string& attachName, const CaptureFetcher& fetcher,
                                    const CaptureOptions& options)
 {
+    if (attachDir.empty() || attachName.empty())
+        return {}; // nowhere to put files: the page keeps its links
     return Capture(document, source, attachDir, attachName, fetcher, options).Run();
 }
 
