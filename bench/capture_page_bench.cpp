@@ -1,9 +1,10 @@
 // One whole capture of a web page: the page fetched, cleaned, everything it embeds fetched
 // into its attachment folder through a download queue, and the page written back.
 //
-//   capture_page_bench [-v] URL OUTDIR   writes OUTDIR/<ID>.html and OUTDIR/<ID>_files; prints
-//                                        seconds=, found=, local= and rounds= on one line;
-//                                        -v adds each download round on stderr
+//   capture_page_bench [-v] [--transfers N] [--per-host N] URL OUTDIR
+//       writes OUTDIR/<ID>.html and OUTDIR/<ID>_files; prints seconds=, found=, local= and
+//       rounds= on one line. The queue runs with its default options unless told; -v adds
+//       each download round and every failure on stderr.
 #include "appglobals.h"
 #include "articlepage.h"
 #include "downloadqueue.h"
@@ -12,9 +13,11 @@
 
 #include <curl/curl.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <string>
@@ -63,12 +66,20 @@ int main(int argc, char** argv)
 {
     std::vector<std::string> args(argv + 1, argv + argc);
     bool verbose = false;
-    if (!args.empty() && args.front() == "-v") {
-        verbose = true;
-        args.erase(args.begin());
+    CDownloadQueue::Options options;
+    while (!args.empty() && args.front().rfind("-", 0) == 0) {
+        if (args.front() == "-v") {
+            verbose = true;
+            args.erase(args.begin());
+        } else if (args.size() > 1 && (args[0] == "--transfers" || args[0] == "--per-host")) {
+            (args[0] == "--transfers" ? options.maxTransfers : options.maxPerHost) = std::max(1, std::atoi(args[1].c_str()));
+            args.erase(args.begin(), args.begin() + 2);
+        } else {
+            break;
+        }
     }
     if (args.size() != 2) {
-        std::fprintf(stderr, "usage: capture_page_bench [-v] URL OUTDIR\n");
+        std::fprintf(stderr, "usage: capture_page_bench [-v] [--transfers N] [--per-host N] URL OUTDIR\n");
         return 2;
     }
     const std::string& url = args[0];
@@ -92,7 +103,7 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    CDownloadQueue queue;
+    CDownloadQueue queue(options);
     const std::atomic<bool> abort{false};
     int rounds = 0;
     CaptureFetcher fetcher;
@@ -117,8 +128,11 @@ int main(int argc, char** argv)
         return 1;
     }
     const double seconds = since(start);
-    if (verbose)
+    if (verbose) {
         std::fprintf(stderr, "page %.3f s, failures %zu\n", pageSeconds, processed.result.failures.size());
+        for (const std::string& failure : processed.result.failures)
+            std::fprintf(stderr, "  failed: %s\n", failure.c_str());
+    }
     std::printf("seconds=%.3f found=%zu local=%zu rounds=%d\n", seconds, processed.result.found, processed.result.local,
                 rounds);
     curl_global_cleanup();

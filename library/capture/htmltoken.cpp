@@ -40,6 +40,24 @@ bool isWhite(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
 }
 
+// The value with its character references decoded, as a browser reads it.
+std::string decodeReferences(std::string_view value)
+{
+    std::string out;
+    const char* end = value.data() + value.size();
+    for (const char* p = value.data(); p != end;) {
+        htmltext::CharRef ref;
+        const std::size_t n = *p == '&' ? htmltext::readCharRef(p, end, ref) : 0;
+        if (n) {
+            out += ref.value;
+            p += n;
+        } else {
+            out += *p++;
+        }
+    }
+    return out;
+}
+
 } // namespace
 
 bool IsJavaScriptValue(std::string_view value)
@@ -237,7 +255,9 @@ bool CHtmlTag::ParseTag()
         m_bParsed = false;
         return false;
     }
-    HtmlTagLayout layout;
+    thread_local HtmlTagLayout layout; // kept between tags: no allocation per tag
+    layout.attributes.clear();
+    layout.selfClosing = layout.closed = false;
     CHtmlScanner::ScanTag(m_strText, 0, &layout);
     m_name = Span{layout.name.offset, layout.name.length, false};
     if (m_name.length == 0 || (m_name.length == 1 && m_strText[m_name.offset] == '/')) {
@@ -289,7 +309,7 @@ bool CHtmlTag::IsWritten() const
     if (name == "META" && GetName().front() != '/') {
         std::string equiv;
         GetAttribute("HTTP-EQUIV", equiv);
-        return !equalsUpper(equiv, "refresh");
+        return !equalsUpper(decodeReferences(equiv), "refresh");
     }
     return true;
 }

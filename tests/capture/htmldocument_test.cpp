@@ -88,6 +88,8 @@ TEST(HtmlDocument, ScriptsFramesHandlersAndScriptAddressesGo)
     EXPECT_EQ(cleanInside("<frameset><frame src=a.html></frameset><noframes><p>n</p></noframes>"), "<P >n</P >");
     EXPECT_EQ(cleanInside("<noscript><img src=a.png></noscript>"), "<IMG src = a.png >");
     EXPECT_EQ(cleanInside("<base href=\"http://h.example/\"><meta http-equiv=Refresh content=\"0;url=x\">"), "");
+    EXPECT_EQ(cleanInside("<meta http-equiv=&#82;efresh content=0;url=x><meta http-equiv='re&#x66;resh'>"), "");
+    EXPECT_EQ(cleanInside("<meta http-equiv=&#82;efreshed>"), "<META http-equiv = &#82;efreshed >");
     EXPECT_EQ(cleanInside("<body onload=init() bgcolor=white>"), "<BODY bgcolor = white >");
     EXPECT_EQ(cleanInside("<a href=javascript:go()>"), "<A >");
     EXPECT_EQ(cleanInside("<a href=\"JavaScript:go()\">"), "<A >");
