@@ -172,3 +172,16 @@ std::string ErrnoText(const std::string& path, int err)
 {
     return path + ": " + std::strerror(err);
 }
+
+int WriteAll(int fd, const char* data, std::size_t size)
+{
+    for (std::size_t done = 0; done < size;) {
+        const ssize_t w = ::write(fd, data + done, size - done);
+        if (w < 0 && errno == EINTR)
+            continue;
+        if (w <= 0)
+            return w < 0 ? errno : EIO;
+        done += static_cast<std::size_t>(w);
+    }
+    return 0;
+}

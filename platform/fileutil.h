@@ -26,6 +26,9 @@ bool ReadFileBytes(const std::string& path, std::string& bytes, std::string* err
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr,
                          const std::function<void()>& beforeRename = {});
 
+// Writes all bytes to fd, again after a signal: 0, or the errno of the failure.
+int WriteAll(int fd, const char* data, std::size_t size);
+
 // "path: reason" for an errno value.
 std::string ErrnoText(const std::string& path, int err);
 

@@ -19,6 +19,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QTimer>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -42,7 +43,7 @@ QPersistentModelIndex CMainFrame::newArticleTarget() const
 
 bool CMainFrame::captureBusy()
 {
-    if (!m_bCapturing)
+    if (!m_pCapture)
         return false;
     SetMessageText(tr("正在下载文章的关联文件，请稍候"));
     return true;
@@ -185,15 +186,19 @@ bool CMainFrame::RelocaliseArticle(const QModelIndex& item)
 
 ProcessedPage CMainFrame::processPage(std::string page, const std::string& source, bool resolve, const std::string& id)
 {
-    m_bCapturing = true;
     CCaptureDlg dialog(this);
+    m_pCapture = &dialog;
     const ProcessedPage processed =
         ProcessArticlePage(std::move(page), source, resolve, GetAttachDir(id), GetAttachDirName(id), dialog.Fetcher());
-    m_bCapturing = false;
+    m_pCapture = nullptr;
+    if (m_bCloseAfterCapture)
+        QTimer::singleShot(0, this, &QWidget::close);
     return processed;
 }
 
 void CMainFrame::reportCapture(const LocalizeResult& result)
 {
+    if (m_bCloseAfterCapture)
+        return; // the window is closing
     ReportLocalizeResult(this, result, [this](const QString& text) { SetMessageText(text); });
 }

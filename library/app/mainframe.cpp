@@ -2,6 +2,7 @@
 
 #include "appglobals.h"
 #include "appsettings.h"
+#include "capturedlg.h"
 #include "catalogtree.h"
 #include "commandids.h"
 #include "dockpagebar.h"
@@ -376,6 +377,13 @@ quint32 CMainFrame::WindowHandle() const
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+    if (m_pCapture) {
+        // A capture is running: it stops, keeps what came, files its article, then we close.
+        m_bCloseAfterCapture = true;
+        m_pCapture->reject();
+        event->ignore();
+        return;
+    }
     // The catalog is saved without asking; only a save that failed asks what to do.
     onFileSave();
     while (m_pDocument->IsModified()) {

@@ -7,11 +7,13 @@
 
 #include <QMainWindow>
 #include <QPersistentModelIndex>
+#include <QPointer>
 
 #include <map>
 #include <memory>
 #include <string>
 
+class CCaptureDlg;
 class CCatalog;
 class CCatalogTree;
 class CDockPageBar;
@@ -111,5 +113,6 @@ private:
     CWindowMessageListener* m_pListener = nullptr;
     std::map<int, QAction*> m_actions;
     bool m_bCatalogVisible = true;
-    bool m_bCapturing = false; // a capture's downloads are running
+    QPointer<CCaptureDlg> m_pCapture; // the capture running, if any
+    bool m_bCloseAfterCapture = false;
 };

@@ -92,8 +92,9 @@ bool CCaptureDlg::runRound(std::vector<DownloadRequest>& requests)
             loop.quit();
         }, Qt::QueuedConnection);
     });
-    while (!finished)
-        loop.exec();
+    loop.exec();
+    if (!finished)
+        m_abort = true; // the program is ending: every transfer stops at once
     m_worker.join();
     return !m_abort;
 }

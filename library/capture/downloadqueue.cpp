@@ -1,9 +1,9 @@
 #include "downloadqueue.h"
 
-#include "links.h"
-
 #include "downloadtexts.h"
+#include "fileutil.h"
 #include "httpdownload.h"
+#include "links.h"
 
 #include <curl/curl.h>
 
@@ -213,16 +213,8 @@ struct CDownloadQueue::Transfer
             t.tooLarge = true;
             return 0;
         }
-        for (std::size_t done = 0; done < n;) {
-            const ssize_t w = ::write(t.fd, data + done, n - done);
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0) {
-                t.writeErrno = w < 0 ? errno : EIO;
-                return 0;
-            }
-            done += static_cast<std::size_t>(w);
-        }
+        if ((t.writeErrno = WriteAll(t.fd, data, n)) != 0)
+            return 0;
         t.bytes += n;
         *t.received += n;
         return n;

@@ -132,4 +132,22 @@ std::size_t readCharRef(const char* s, const char* end, CharRef& ref)
     return 0;
 }
 
+std::string decodeCharRefs(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    const char* end = text.data() + text.size();
+    for (const char* p = text.data(); p != end;) {
+        CharRef ref;
+        const std::size_t n = *p == '&' ? readCharRef(p, end, ref) : 0;
+        if (n) {
+            out += ref.value;
+            p += n;
+        } else {
+            out += *p++;
+        }
+    }
+    return out;
+}
+
 } // namespace htmltext

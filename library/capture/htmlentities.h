@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace htmltext {
@@ -83,5 +84,8 @@ struct CharRef
 // A character reference at s[0] == '&', s < end. Returns the bytes it takes, or 0 when there
 // is none (the '&' is then text). Nothing at or after end is read.
 std::size_t readCharRef(const char* s, const char* end, CharRef& ref);
+
+// The text with its character references decoded, as a browser reads an attribute value.
+std::string decodeCharRefs(std::string_view text);
 
 } // namespace htmltext

@@ -40,24 +40,6 @@ bool isWhite(char c)
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
 }
 
-// The value with its character references decoded, as a browser reads it.
-std::string decodeReferences(std::string_view value)
-{
-    std::string out;
-    const char* end = value.data() + value.size();
-    for (const char* p = value.data(); p != end;) {
-        htmltext::CharRef ref;
-        const std::size_t n = *p == '&' ? htmltext::readCharRef(p, end, ref) : 0;
-        if (n) {
-            out += ref.value;
-            p += n;
-        } else {
-            out += *p++;
-        }
-    }
-    return out;
-}
-
 } // namespace
 
 bool IsJavaScriptValue(std::string_view value)
@@ -309,7 +291,7 @@ bool CHtmlTag::IsWritten() const
     if (name == "META" && GetName().front() != '/') {
         std::string equiv;
         GetAttribute("HTTP-EQUIV", equiv);
-        return !equalsUpper(decodeReferences(equiv), "refresh");
+        return !equalsUpper(htmltext::decodeCharRefs(equiv), "refresh");
     }
     return true;
 }

@@ -1,6 +1,7 @@
 #include "httpdownload.h"
 
 #include "downloadtexts.h"
+#include "fileutil.h"
 
 #include <curl/curl.h>
 
@@ -115,16 +116,8 @@ struct DownloadCallbacks
             c.tooLarge = true;
             return 0;
         }
-        for (std::size_t done = 0; done < n;) {
-            const ssize_t w = ::write(c.fd, data + done, n - done);
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0) {
-                c.writeErrno = w < 0 ? errno : EIO;
-                return 0;
-            }
-            done += static_cast<std::size_t>(w);
-        }
+        if ((c.writeErrno = WriteAll(c.fd, data, n)) != 0)
+            return 0;
         c.total += n;
         if (c.events.progress)
             c.events.progress(c.total, c.size);

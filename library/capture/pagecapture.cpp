@@ -32,25 +32,6 @@ bool isSpace(char c)
     return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
 }
 
-// An attribute value as the browser reads it: character references decoded.
-std::string decodeReferences(std::string_view value)
-{
-    std::string out;
-    out.reserve(value.size());
-    const char* end = value.data() + value.size();
-    for (const char* p = value.data(); p != end;) {
-        htmltext::CharRef ref;
-        std::size_t n = 0;
-        if (*p == '&' && (n = htmltext::readCharRef(p, end, ref)) != 0) {
-            out += ref.value;
-            p += n;
-        } else {
-            out += *p++;
-        }
-    }
-    return out;
-}
-
 // The value as it is written into a double-quoted attribute.
 std::string attributeText(std::string_view value)
 {
@@ -191,9 +172,11 @@ public:
         report.cancelled = m_cancelled;
         report.found = m_resources.size();
         for (const Resource& r : m_resources) {
+            // After Cancel, what was never asked for did not come either: it is listed, so
+            // that no success is reported for a page that is not whole.
             if (r.ok)
                 ++report.local;
-            else if (r.tried)
+            else if (r.tried || (m_cancelled && ClassifyUrl(r.url) == URL_HTTP))
                 (r.embedded ? report.failures : report.hrefFailures).push_back(r.url);
         }
         return report;
@@ -210,15 +193,13 @@ private:
         bool tried = false, ok = false, parsed = false;
         std::string local;      // the file in the attachment folder
         std::string sheetBase;  // what the sheet's own links resolve against
-        std::vector<CssReference> refs;
-        std::vector<std::size_t> refTargets;
     };
 
     // The absolute address of a link, or "" when it cannot be fetched (another scheme, a
     // relative link without a usable base, a file the page may not read).
     std::string absolute(const std::string& raw, const std::string& base, const std::string& allowedDir) const
     {
-        const std::string value = decodeReferences(raw);
+        const std::string value = htmltext::decodeCharRefs(raw);
         const int kind = ClassifyUrl(value);
         if (kind == URL_OTHER)
             return {};
@@ -292,7 +273,7 @@ private:
         const std::string target = writeAs ? writeAs : attribute;
         if (r && r->ok)
             tag.SetAttribute(target, QuoteAttributeValue(AttachmentLink(m_attachName, GetFileNamePart(r->local)) + fragment, true));
-        else if (std::string_view(attribute) == "BACKGROUND" && ClassifyUrl(decodeReferences(raw)) == URL_RELATIVE && r && r->tried)
+        else if (std::string_view(attribute) == "BACKGROUND" && ClassifyUrl(htmltext::decodeCharRefs(raw)) == URL_RELATIVE && r && r->tried)
             tag.RemoveAttribute("BACKGROUND");
         else if (!writeAs)
             tag.SetAttribute(target, QuoteAttributeValue(url, true));
@@ -301,7 +282,7 @@ private:
 
     void srcset(CHtmlTag& tag, const std::string& raw, const char* writeAs)
     {
-        const std::vector<SrcsetCandidate> candidates = parseSrcset(decodeReferences(raw));
+        const std::vector<SrcsetCandidate> candidates = parseSrcset(htmltext::decodeCharRefs(raw));
         std::string written;
         for (const SrcsetCandidate& c : candidates) {
             const std::string url = absolute(c.url, m_base, {});
@@ -323,9 +304,10 @@ private:
             tag.SetAttribute(writeAs, attributeText(written));
     }
 
-    // The links of a style sheet's text, against base.
+    // The links of a style sheet's text, against base; local copies are linked through
+    // linkFolder (the attachment folder's name, or "" for a sheet inside that folder).
     std::string sheet(const std::string& css, const std::string& base, int depth, const std::string& allowedDir,
-                      bool& changed)
+                      const std::string& linkFolder, bool& changed)
     {
         const std::vector<CssReference> refs = FindCssReferences(css);
         changed = false;
@@ -344,7 +326,7 @@ private:
             const Resource* r = found(url);
             changed = true;
             if (r && r->ok)
-                return AttachmentLink(m_attachName, GetFileNamePart(r->local)) + fragment;
+                return AttachmentLink(linkFolder, GetFileNamePart(r->local)) + fragment;
             return url;
         });
         return out;
@@ -364,7 +346,7 @@ private:
                 single(tag, "HREF", value, true, true);
             else if ((name == "LINK" && (relContains(rel, "icon") || relContains(rel, "apple-touch-icon"))) || svgLink)
                 single(tag, "HREF", value, true, false);
-            else if (IsDownloadType(withoutFragment(decodeReferences(value), nullptr), m_options.fileTypes))
+            else if (IsDownloadType(withoutFragment(htmltext::decodeCharRefs(value), nullptr), m_options.fileTypes))
                 single(tag, "HREF", value, false, false);
         }
         if ((name == "IMAGE" || name == "USE" || name == "FEIMAGE") && tag.GetAttribute("XLINK:HREF", value) >= 0 &&
@@ -409,7 +391,7 @@ private:
             if (stored.size() >= 2 && (stored.front() == '"' || stored.front() == '\'') && stored.back() == stored.front())
                 stored = stored.substr(1, stored.size() - 2);
             bool changed = false;
-            const std::string out = sheet(decodeReferences(stored), m_base, 1, {}, changed);
+            const std::string out = sheet(htmltext::decodeCharRefs(stored), m_base, 1, {}, m_attachName, changed);
             if (m_apply && changed)
                 tag.SetAttribute("STYLE", attributeText(out));
         }
@@ -422,7 +404,7 @@ private:
         for (const auto& token : m_document.Tokens()) {
             if (token->GetKind() == TOKEN_RAWTEXT && element == "STYLE") {
                 bool changed = false;
-                const std::string out = sheet(token->RawText(), m_base, 1, {}, changed);
+                const std::string out = sheet(token->RawText(), m_base, 1, {}, m_attachName, changed);
                 if (apply && changed)
                     token->SetText(out);
                 continue;
@@ -463,7 +445,7 @@ private:
         const std::string base = r.sheetBase;
         const std::string allowed = r.allowedDir;
         const int depth = r.depth + 1;
-        sheet(css, base, depth, allowed, changed); // may grow m_resources: r is not used after
+        sheet(css, base, depth, allowed, {}, changed); // may grow m_resources: r is not used after
     }
 
     void fetchAll()
@@ -546,10 +528,7 @@ private:
                 continue;
             bool changed = false;
             // A sheet's own files lie beside it: their links are bare names.
-            const std::string saved = m_attachName;
-            m_attachName.clear();
-            std::string out = sheet(css, r.sheetBase, r.depth + 1, r.allowedDir, changed);
-            m_attachName = saved;
+            const std::string out = sheet(css, r.sheetBase, r.depth + 1, r.allowedDir, {}, changed);
             if (changed)
                 WriteFileAtomically(r.local, out);
         }
@@ -577,7 +556,7 @@ std::string EffectiveBase(const CHtmlDocument& document, const std::string& sour
     for (const auto& token : document.Tokens()) {
         if (token->GetKind() == TOKEN_TAG && token->GetName() == "BASE" && token->GetAttribute("HREF", href) >= 0 &&
             !href.empty()) {
-            const std::string decoded = decodeReferences(href);
+            const std::string decoded = htmltext::decodeCharRefs(href);
             const std::string resolved = ClassifyUrl(decoded) == URL_RELATIVE ? ResolveUrl(decoded, source) : decoded;
             return ClassifyUrl(resolved) == URL_HTTP || ClassifyUrl(resolved) == URL_FILE ? resolved : source;
         }

@@ -64,37 +64,13 @@ protected:
             res.set_redirect("/img/photo.jpg");
             res.set_content(std::string(5000, 'm'), "text/html"); // never written
         });
-        local.server.Get("/img/photo.jpg", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content("photo", "image/jpeg");
-        });
-        local.server.Get("/loop", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop"); });
-        local.server.Get("/evil", [](const httplib::Request&, httplib::Response& res) {
-            res.set_header("Content-Disposition", "attachment; filename=\"../../x.txt\"");
-            res.set_content("evil", "text/plain");
-        });
         local.server.Get("/encoded", [](const httplib::Request&, httplib::Response& res) {
             res.set_header("Content-Disposition",
                            "attachment; filename=\"plain.txt\"; filename*=UTF-8''..%2F..%2Fr%C3%A9sum%C3%A9.pdf");
             res.set_content("cv", "application/pdf");
         });
-        local.server.Get("/named", [](const httplib::Request&, httplib::Response& res) {
-            res.set_header("Content-Disposition", "attachment; filename=report.pdf");
-            res.set_content("pdf", "application/pdf");
-        });
         local.server.Get("/style.css", [](const httplib::Request&, httplib::Response& res) {
             res.set_content(css, "text/css; charset=utf-8"); // compressed on the way when asked
-        });
-        local.server.Get("/bigheader", [](const httplib::Request&, httplib::Response& res) {
-            res.set_header("X-Flood", std::string(512 * 1024, 'h'));
-            res.set_content("x", "text/plain");
-        });
-        local.server.Get("/reset", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content_provider(100000, "application/zip", [](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                if (offset >= 2000)
-                    return false; // the connection drops mid-body
-                sink.write(std::string(1000, 'r').data(), 1000);
-                return true;
-            });
         });
         // Sends a little, then nothing until the test ends.
         local.server.Get("/stall", [this](const httplib::Request&, httplib::Response& res) {

@@ -19,30 +19,6 @@ protected:
         local.server.Get("/redirect", [](const httplib::Request&, httplib::Response& res) {
             res.set_redirect("/img/photo.jpg");
         });
-        local.server.Get("/img/photo.jpg", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content("photo", "image/jpeg");
-        });
-        local.server.Get("/loop", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop"); });
-        local.server.Get("/evil", [](const httplib::Request&, httplib::Response& res) {
-            res.set_header("Content-Disposition", "attachment; filename=\"../../x.txt\"");
-            res.set_content("evil", "text/plain");
-        });
-        local.server.Get("/named", [](const httplib::Request&, httplib::Response& res) {
-            res.set_header("Content-Disposition", "attachment; filename=report.pdf");
-            res.set_content("pdf", "application/pdf");
-        });
-        local.server.Get("/bigheader", [](const httplib::Request&, httplib::Response& res) {
-            res.set_header("X-Flood", std::string(512 * 1024, 'h'));
-            res.set_content("x", "text/plain");
-        });
-        local.server.Get("/reset", [](const httplib::Request&, httplib::Response& res) {
-            res.set_content_provider(100000, "application/zip", [](std::size_t offset, std::size_t, httplib::DataSink& sink) {
-                if (offset >= 2000)
-                    return false; // the connection drops mid-body
-                sink.write(std::string(1000, 'r').data(), 1000);
-                return true;
-            });
-        });
         local.Start();
     }
 

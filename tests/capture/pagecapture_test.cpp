@@ -213,3 +213,20 @@ TEST(ArticleTitle, TitleOrTheFirstLineOfText)
     // A GBK page with its declaration.
     EXPECT_EQ(ArticleTitle("<meta charset=gbk><title>\xD6\xD0\xCE\xC4</title>"), "\xE4\xB8\xAD\xE6\x96\x87");
 }
+
+TEST_F(Capture, CancelReportsWhatDidNotComeInsteadOfSuccess)
+{
+    // Cancel is pressed as the first round ends: the sheet came, the picture it needs did not.
+    CaptureFetcher fetcher;
+    fetcher.download = [this](std::vector<DownloadRequest>& requests) {
+        RunDownloadRound(queue, requests, {}, abort);
+        return false;
+    };
+    const ProcessedPage out = ProcessArticlePage("<link rel=stylesheet href=css/more.css><img src=img/a.png>",
+                                                 site.Url("/index.html"), true, attachDir, "070315142233042_files", fetcher);
+    EXPECT_TRUE(out.result.cancelled);
+    EXPECT_EQ(out.result.local, 2u);
+    EXPECT_EQ(out.result.failures, (std::vector<std::string>{site.Url("/css/site.css"), site.Url("/css/x.gif?v=2")}));
+    EXPECT_FALSE(LocalizeFailureText(out.result).empty()) << "no success is reported for a page that is not whole";
+    EXPECT_EQ(hitsOf("/css/x.gif"), 0);
+}

@@ -1,6 +1,9 @@
 #pragma once
 // An HTTP or HTTPS server on 127.0.0.1 for network tests, with the routes most tests need:
-// /file.gif (3000 bytes), /missing (404), /endless (a chunked body that never ends).
+// /file.gif (3000 bytes), /img/photo.jpg, /missing (404), /endless (a chunked body that never
+// ends), and hostile ones: /loop (redirects to itself), /evil (a Content-Disposition name
+// with "../"), /named (a plain one), /bigheader (a 512 KB header), /reset (the connection
+// drops mid-body).
 // Tests add their own routes before Start.
 
 #include <httplib.h>
@@ -24,6 +27,30 @@ public:
         server.Get("/missing", [](const httplib::Request&, httplib::Response& res) {
             res.status = 404;
             res.set_content("not here", "text/html");
+        });
+        server.Get("/img/photo.jpg", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content("photo", "image/jpeg");
+        });
+        server.Get("/loop", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/loop"); });
+        server.Get("/evil", [](const httplib::Request&, httplib::Response& res) {
+            res.set_header("Content-Disposition", "attachment; filename=\"../../x.txt\"");
+            res.set_content("evil", "text/plain");
+        });
+        server.Get("/named", [](const httplib::Request&, httplib::Response& res) {
+            res.set_header("Content-Disposition", "attachment; filename=report.pdf");
+            res.set_content("pdf", "application/pdf");
+        });
+        server.Get("/bigheader", [](const httplib::Request&, httplib::Response& res) {
+            res.set_header("X-Flood", std::string(512 * 1024, 'h'));
+            res.set_content("x", "text/plain");
+        });
+        server.Get("/reset", [](const httplib::Request&, httplib::Response& res) {
+            res.set_content_provider(100000, "application/zip", [](std::size_t offset, std::size_t, httplib::DataSink& sink) {
+                if (offset >= 2000)
+                    return false; // the connection drops mid-body
+                sink.write(std::string(1000, 'r').data(), 1000);
+                return true;
+            });
         });
         server.Get("/endless", [](const httplib::Request&, httplib::Response& res) {
             res.set_chunked_content_provider("application/octet-stream", [](std::size_t, httplib::DataSink& sink) {
