@@ -41,10 +41,8 @@ bool CHtmlDocument::Parse()
     const CTokenArena::Scope scope(*m_arena);
     m_tokens.reserve(m_strHtml.size() / 16);
     CHtmlScanner scanner(m_strHtml);
-    while (auto token = scanner.NextToken()) {
-        token->ParseTag();
-        m_tokens.push_back(std::move(token));
-    }
+    while (auto token = scanner.NextToken())
+        m_tokens.push_back(std::move(token)); // tags come split already
     m_bParsed = true;
     return true;
 }

@@ -143,12 +143,12 @@ std::unique_ptr<CHtmlToken> CHtmlScanner::readMarkup()
         else if (rest.substr(4, 2) == "->")
             end = start + 6;
         else {
+            // "--!>" counts only before the first "-->": looking further would read the
+            // rest of the page once per comment.
             const std::size_t a = m_text.find("-->", start + 4);
-            const std::size_t b = m_text.find("--!>", start + 4);
-            if (a != std::string_view::npos && (b == std::string_view::npos || a < b))
-                end = a + 3;
-            else if (b != std::string_view::npos)
-                end = b + 4;
+            const std::string_view before = m_text.substr(0, a == std::string_view::npos ? m_text.size() : a + 3);
+            const std::size_t b = before.find("--!>", start + 4);
+            end = b != std::string_view::npos ? b + 4 : a != std::string_view::npos ? a + 3 : end;
         }
     } else if (rest.substr(0, 9) == "<![CDATA[") {
         const std::size_t close = m_text.find("]]>", start + 9);
@@ -225,16 +225,19 @@ std::unique_ptr<CHtmlToken> CHtmlScanner::NextToken()
     m_textNext = true;
     if (markupAt(m_pos) == 2)
         return readMarkup();
+    // The tag is split here, once: its parts are places in its own text.
     const std::size_t start = m_pos;
-    m_pos = ScanTag(m_text, start, nullptr);
-    if (m_text[start + 1] != '/') {
-        std::string name;
-        for (std::size_t i = start + 1; i < m_pos && name.size() <= 9 && !isSpace(m_text[i]) && m_text[i] != '/' &&
-                                        m_text[i] != '>';
-             ++i)
-            name += upper(m_text[i]);
+    m_layout.attributes.clear();
+    m_layout.selfClosing = m_layout.closed = false;
+    m_pos = start + ScanTag(m_text.substr(start), 0, &m_layout);
+    if (m_text[start + 1] != '/' && m_layout.name.length <= 9) {
+        std::string name(m_text.substr(start + m_layout.name.offset, m_layout.name.length));
+        for (char& c : name)
+            c = upper(c);
         if (IsRawTextElement(name))
             m_rawElement = std::move(name);
     }
-    return std::make_unique<CHtmlTag>(std::string(m_text.substr(start, m_pos - start)));
+    auto tag = std::make_unique<CHtmlTag>(std::string(m_text.substr(start, m_pos - start)));
+    tag->ParseLayout(m_layout);
+    return tag;
 }

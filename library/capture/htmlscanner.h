@@ -62,4 +62,5 @@ private:
     std::size_t m_pos = 0;
     bool m_textNext = true;
     std::string m_rawElement; // set after a start tag whose contents are raw text
+    HtmlTagLayout m_layout;   // of the last tag, kept to spare an allocation per tag
 };

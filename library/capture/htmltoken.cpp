@@ -229,6 +229,17 @@ int CHtmlTag::RemoveAttribute(std::string_view name)
 
 bool CHtmlTag::ParseTag()
 {
+    thread_local HtmlTagLayout layout; // kept between tags: no allocation per tag
+    layout.name = {};
+    layout.attributes.clear();
+    layout.selfClosing = layout.closed = false;
+    if (m_strText.size() >= 2 && m_strText[0] == '<')
+        CHtmlScanner::ScanTag(m_strText, 0, &layout);
+    return ParseLayout(layout);
+}
+
+bool CHtmlTag::ParseLayout(const HtmlTagLayout& layout)
+{
     m_edits.reset();
     m_attributes.clear();
     m_bSelfClosing = false;
@@ -237,10 +248,6 @@ bool CHtmlTag::ParseTag()
         m_bParsed = false;
         return false;
     }
-    thread_local HtmlTagLayout layout; // kept between tags: no allocation per tag
-    layout.attributes.clear();
-    layout.selfClosing = layout.closed = false;
-    CHtmlScanner::ScanTag(m_strText, 0, &layout);
     m_name = Span{layout.name.offset, layout.name.length, false};
     if (m_name.length == 0 || (m_name.length == 1 && m_strText[m_name.offset] == '/')) {
         m_nKind = TOKEN_MARKUP;

@@ -2,6 +2,8 @@
 // The tokens a page is cut into: tags, the text between them, comments and declarations,
 // and script bodies. A tag keeps its attributes as written, quotes included.
 
+#include "htmlscanner.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -104,6 +106,8 @@ public:
     int GetAttribute(std::string_view name, std::string& value) const override;
     void AppendText(std::string& out) const override;
     bool ParseTag() override;
+    // The same for a tag whose parts the page scanner has already found.
+    bool ParseLayout(const HtmlTagLayout& layout);
 
     // Adds or replaces an attribute; a "javascript:" value is refused (nothing stored).
     void SetAttribute(std::string_view name, std::string_view value);
