@@ -21,6 +21,7 @@
 #include <QLineEdit>
 #include <QTimer>
 
+#include <cctype>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -106,7 +107,7 @@ void CMainFrame::onEditPaste()
     }
     addArticle(target, CatalogItemInfo{ArticleTitle(page.html), id, id + ".html", clip.m_strSourceUrl, id});
     OnCommand(ID_CATALOG_MODIFIED);
-    reportCapture(page.result);
+    reportCapture(page);
 }
 
 void CMainFrame::onArticleImport()
@@ -171,8 +172,10 @@ bool CMainFrame::RelocaliseArticle(const QModelIndex& item)
         return false;
     }
     std::string text;
-    if (ReadWholeFile(path, text, kMaxArticleBytes) != 0)
+    if (const int err = ReadWholeFile(path, text, kMaxArticleBytes); err != 0) {
+        SetMessageText(q(ErrnoText(path, err)));
         return false;
+    }
     text.resize(std::min(text.size(), text.find('\0')));
     const ProcessedPage page = processPage(std::move(text), info.source, false, info.id);
     if (!WriteFileAtomically(path, page.html)) {
@@ -180,25 +183,29 @@ bool CMainFrame::RelocaliseArticle(const QModelIndex& item)
                        MsgIcon::Critical);
         return false;
     }
-    reportCapture(page.result);
+    reportCapture(page);
     return true;
 }
 
 ProcessedPage CMainFrame::processPage(std::string page, const std::string& source, bool resolve, const std::string& id)
 {
+    const std::string attachDir = GetAttachDir(id);
+    if (attachDir.empty())
+        ShowMessageBox(this, tr("文章的附件文件夹无法建立，链接的文件没有下载：\n%1").arg(q(DataFolderProblem(g_szDataFolder))),
+                       QStringLiteral("Quor"), MsgButtons::Ok, MsgIcon::Warning);
     CCaptureDlg dialog(this);
     m_pCapture = &dialog;
     const ProcessedPage processed =
-        ProcessArticlePage(std::move(page), source, resolve, GetAttachDir(id), GetAttachDirName(id), dialog.Fetcher());
+        ProcessArticlePage(std::move(page), source, resolve, attachDir, GetAttachDirName(id), dialog.Fetcher());
     m_pCapture = nullptr;
     if (m_bCloseAfterCapture)
         QTimer::singleShot(0, this, &QWidget::close);
     return processed;
 }
 
-void CMainFrame::reportCapture(const LocalizeResult& result)
+void CMainFrame::reportCapture(const ProcessedPage& page)
 {
-    if (m_bCloseAfterCapture)
-        return; // the window is closing
-    ReportLocalizeResult(this, result, [this](const QString& text) { SetMessageText(text); });
+    if (m_bCloseAfterCapture || !page.localised)
+        return; // the window is closing, or the user was told already
+    ReportLocalizeResult(this, page.result, [this](const QString& text) { SetMessageText(text); });
 }

@@ -95,7 +95,7 @@ private:
     QModelIndex addArticle(const QPersistentModelIndex& target, const CatalogItemInfo& info);
     bool captureBusy();
     ProcessedPage processPage(std::string page, const std::string& source, bool resolve, const std::string& id);
-    void reportCapture(const LocalizeResult& result);
+    void reportCapture(const ProcessedPage& page);
     bool openCatalog(const std::string& path);
 
     CQuorDoc* m_pDocument;

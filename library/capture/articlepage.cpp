@@ -14,7 +14,9 @@ ProcessedPage ProcessArticlePage(std::string page, const std::string& source, bo
     document.Parse();
     if (resolve)
         document.ResolveLinks(source);
-    processed.result = LocalizeLinks(document, source, attachDir, attachName, fetcher);
+    processed.localised = !attachDir.empty();
+    if (processed.localised)
+        processed.result = LocalizeLinks(document, source, attachDir, attachName, fetcher);
     document.GetHtml(processed.html);
     return processed;
 }

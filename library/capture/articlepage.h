@@ -14,6 +14,7 @@ struct ProcessedPage
 {
     std::string html;
     LocalizeResult result;
+    bool localised = true; // false when there was no attachment folder to fetch into
 };
 
 // Cleans the page, resolves its links against source when resolve is set (a new capture),

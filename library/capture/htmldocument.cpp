@@ -2,7 +2,7 @@
 
 #include "htmlscanner.h"
 #include "links.h"
-#include "pagecapture.h"
+#include "htmlentities.h"
 
 void CHtmlDocument::SetHtml(std::string text)
 {
@@ -93,13 +93,27 @@ std::string CHtmlDocument::GetHeadHtml() const
     return write(true);
 }
 
+std::string CHtmlDocument::EffectiveBase(const std::string& source) const
+{
+    std::string href;
+    for (const auto& token : m_tokens) {
+        if (token->GetKind() == TOKEN_TAG && token->GetName() == "BASE" && token->GetAttribute("HREF", href) >= 0 &&
+            !href.empty()) {
+            const std::string decoded = htmltext::decodeCharRefs(href);
+            const std::string resolved = ClassifyUrl(decoded) == URL_RELATIVE ? ResolveUrl(decoded, source) : decoded;
+            return ClassifyUrl(resolved) == URL_HTTP || ClassifyUrl(resolved) == URL_FILE ? resolved : source;
+        }
+    }
+    return source;
+}
+
 bool CHtmlDocument::ResolveLinks(const std::string& source)
 {
     // Every link attribute of the page, against its <base href> when it has one.
     // (A relative BACKGROUND stays: localisation drops it when it cannot be fetched.)
     static constexpr const char* kLinks[] = {"HREF", "SRC",      "POSTER",   "ACTION",
                                              "CITE", "LONGDESC", "DATA-SRC", "DATA-ORIGINAL"};
-    const std::string base = EffectiveBase(*this, source);
+    const std::string base = EffectiveBase(source);
     std::string value;
     for (const auto& token : m_tokens) {
         auto* tag = token->GetKind() == TOKEN_TAG ? static_cast<CHtmlTag*>(token.get()) : nullptr;

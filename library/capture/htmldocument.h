@@ -20,7 +20,10 @@ public:
     bool GetHtml(std::string& text) const;
     // The page up to its BODY tag (all of it when there is none).
     std::string GetHeadHtml() const;
-    // Makes the relative HREF and SRC links of every tag absolute against base.
+    // The base the page's relative links resolve against: its first <base href>, resolved
+    // against the address it came from, or that address.
+    std::string EffectiveBase(const std::string& source) const;
+    // Makes the relative links of every tag absolute against the page's base.
     bool ResolveLinks(const std::string& base);
 
     bool IsParsed() const { return m_bParsed; }

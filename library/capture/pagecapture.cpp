@@ -12,8 +12,6 @@
 
 namespace {
 
-constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-
 char lower(char c)
 {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -156,7 +154,7 @@ class Capture
 public:
     Capture(CHtmlDocument& document, const std::string& source, const std::string& attachDir,
             const std::string& attachName, const CaptureFetcher& fetcher, const CaptureOptions& options)
-        : m_document(document), m_base(EffectiveBase(document, source)), m_attachDir(attachDir),
+        : m_document(document), m_base(document.EffectiveBase(source)), m_attachDir(attachDir),
           m_attachName(attachName), m_fetcher(fetcher), m_options(options),
           m_pageAllowsFiles(ClassifyUrl(source) == URL_FILE)
     {
@@ -221,7 +219,8 @@ private:
         return PercentDecode(withoutFragment(path.substr(0, path.find('?')), nullptr));
     }
 
-    std::size_t want(const std::string& url, bool embedded, bool css, int depth, const std::string& allowedDir = {})
+    // Registers an address the page needs (once; past the limits it is left as it is).
+    void want(const std::string& url, bool embedded, bool css, int depth, const std::string& allowedDir = {})
     {
         const std::string key = withoutFragment(url, nullptr);
         const auto it = m_index.find(key);
@@ -229,10 +228,10 @@ private:
             Resource& r = m_resources[it->second];
             r.embedded = r.embedded || embedded;
             r.css = r.css || css;
-            return it->second;
+            return;
         }
         if (m_resources.size() >= m_options.maxResources || depth > m_options.maxDepth)
-            return kNone;
+            return;
         Resource r;
         r.url = key;
         r.embedded = embedded;
@@ -241,13 +240,18 @@ private:
         r.allowedDir = allowedDir;
         m_resources.push_back(std::move(r));
         m_index.emplace(key, m_resources.size() - 1);
-        return m_resources.size() - 1;
     }
 
     const Resource* found(const std::string& url) const
     {
         const auto it = m_index.find(withoutFragment(url, nullptr));
         return it == m_index.end() ? nullptr : &m_resources[it->second];
+    }
+
+    // The link to the copy of a resource, through folder ("" inside the attachment folder).
+    static std::string linkTo(const Resource& r, const std::string& folder)
+    {
+        return AttachmentLink(folder, GetFileNamePart(r.local));
     }
 
     bool isLocal(const std::string& value) const
@@ -272,7 +276,7 @@ private:
         const Resource* r = found(url);
         const std::string target = writeAs ? writeAs : attribute;
         if (r && r->ok)
-            tag.SetAttribute(target, QuoteAttributeValue(AttachmentLink(m_attachName, GetFileNamePart(r->local)) + fragment, true));
+            tag.SetAttribute(target, QuoteAttributeValue(linkTo(*r, m_attachName) + fragment, true));
         else if (std::string_view(attribute) == "BACKGROUND" && ClassifyUrl(htmltext::decodeCharRefs(raw)) == URL_RELATIVE && r && r->tried)
             tag.RemoveAttribute("BACKGROUND");
         else if (!writeAs)
@@ -293,7 +297,7 @@ private:
                 continue;
             }
             const Resource* r = url.empty() ? nullptr : found(url);
-            std::string link = r && r->ok ? AttachmentLink(m_attachName, GetFileNamePart(r->local)) : url.empty() ? c.url : url;
+            std::string link = r && r->ok ? linkTo(*r, m_attachName) : url.empty() ? c.url : url;
             if (!written.empty())
                 written += ", ";
             written += link;
@@ -326,7 +330,7 @@ private:
             const Resource* r = found(url);
             changed = true;
             if (r && r->ok)
-                return AttachmentLink(linkFolder, GetFileNamePart(r->local)) + fragment;
+                return linkTo(*r, linkFolder) + fragment;
             return url;
         });
         return out;
@@ -549,20 +553,6 @@ private:
 };
 
 } // namespace
-
-std::string EffectiveBase(const CHtmlDocument& document, const std::string& source)
-{
-    std::string href;
-    for (const auto& token : document.Tokens()) {
-        if (token->GetKind() == TOKEN_TAG && token->GetName() == "BASE" && token->GetAttribute("HREF", href) >= 0 &&
-            !href.empty()) {
-            const std::string decoded = htmltext::decodeCharRefs(href);
-            const std::string resolved = ClassifyUrl(decoded) == URL_RELATIVE ? ResolveUrl(decoded, source) : decoded;
-            return ClassifyUrl(resolved) == URL_HTTP || ClassifyUrl(resolved) == URL_FILE ? resolved : source;
-        }
-    }
-    return source;
-}
 
 CaptureReport CapturePageResources(CHtmlDocument& document, const std::string& source, const std::string& attachDir,
                                    const std::string& attachName, const CaptureFetcher& fetcher,

@@ -50,10 +50,6 @@ struct CaptureOptions
     std::size_t maxSheetBytes = 16u << 20;
 };
 
-// The base the page's relative links resolve against: its first <base href>, resolved
-// against the address it came from, or that address.
-std::string EffectiveBase(const CHtmlDocument& document, const std::string& source);
-
 // Localises the page's resources into attachDir (named attachName in links). The source
 // address decides whether file:// resources may be read: only a page from a local file may.
 CaptureReport CapturePageResources(CHtmlDocument& document, const std::string& source, const std::string& attachDir,
