@@ -347,13 +347,7 @@ struct CDownloadQueue::Engine
         const Options& o = queue.m_options;
         CURL* e = t.easy;
         curl_easy_setopt(e, CURLOPT_URL, job.url.c_str());
-        curl_easy_setopt(e, CURLOPT_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
-        curl_easy_setopt(e, CURLOPT_FOLLOWLOCATION, 1L);
-        curl_easy_setopt(e, CURLOPT_MAXREDIRS, 10L);
-        curl_easy_setopt(e, CURLOPT_NOSIGNAL, 1L);
-        curl_easy_setopt(e, CURLOPT_SSL_VERIFYPEER, 1L);
-        curl_easy_setopt(e, CURLOPT_SSL_VERIFYHOST, 2L);
+        SetWebTransferOptions(e);
         curl_easy_setopt(e, CURLOPT_USERAGENT, o.userAgent.c_str());
         curl_easy_setopt(e, CURLOPT_HTTPHEADER, headers);
         curl_easy_setopt(e, CURLOPT_ACCEPT_ENCODING, "");

@@ -8,6 +8,10 @@
 #include <functional>
 #include <string>
 
+// The options every download of ours shares, on a libcurl easy handle: web addresses only,
+// redirects followed (at most 10) and kept on the web, no signals, TLS verified.
+void SetWebTransferOptions(void* easy);
+
 class CHttpDownload
 {
 public:
