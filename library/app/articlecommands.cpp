@@ -101,8 +101,8 @@ void CMainFrame::onEditPaste()
     std::string error;
     if (path.empty() || !WriteFileAtomically(path, page.html, &error)) {
         // No item is left behind without its file.
-        ShowMessageBox(this, QStringLiteral("Create File Fail!") + q(path), QStringLiteral("Quor"), MsgButtons::Ok,
-                       MsgIcon::Critical);
+        ShowMessageBox(this, QStringLiteral("Create File Fail!") + q(error.empty() ? path : error), QStringLiteral("Quor"),
+                       MsgButtons::Ok, MsgIcon::Critical);
         return;
     }
     addArticle(target, CatalogItemInfo{ArticleTitle(page.html), id, id + ".html", clip.m_strSourceUrl, id});

@@ -63,11 +63,6 @@ QString CCaptureDlg::FilesText() const
     return m_files->text();
 }
 
-QString CCaptureDlg::CurrentText() const
-{
-    return m_current->text();
-}
-
 bool CCaptureDlg::runRound(std::vector<DownloadRequest>& requests)
 {
     if (m_abort)

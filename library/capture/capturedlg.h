@@ -28,7 +28,6 @@ public:
     CaptureFetcher Fetcher();
 
     QString FilesText() const;
-    QString CurrentText() const;
     bool Cancelled() const { return m_abort.load(); }
 
 public slots:
