@@ -1,5 +1,5 @@
 #pragma once
-// The editing-mission table shared with the external editor: 50 slots of 2,132 bytes,
+// The editing-mission table shared between the library and its editors: 50 slots of 2,132 bytes,
 // integers 32-bit little-endian, texts NUL-terminated code page 936 inside their field.
 // Slot 0 is the header (state 1, the library's window, the notice message number); slots
 // 1..49 are missions. The table is always copied whole, in and out.
@@ -21,6 +21,14 @@ enum MissionState : std::uint32_t {
 inline constexpr int MISSION_COUNT = 50;
 inline constexpr std::uint32_t WM_EDITOR_NOTIFY = 0x463;
 inline constexpr const char QUOR_SHARE_DATA[] = "Quor_SHARE_DATA";
+
+// wParam of WM_EDITOR_NOTIFY. lParam is the slot, or 0 for the close request.
+enum EditorCommand : std::uint32_t {
+    EDITOR_SAVED = 1,         // editor -> library: the slot's file was saved
+    EDITOR_CLOSED = 2,        // editor -> library: the editor is done with the slot
+    EDITOR_CLOSE_REQUEST = 3, // library -> editor: the library is closing
+    EDITOR_ACTIVATE = 4,      // library -> editor: bring the slot's window to the front
+};
 
 // One slot, texts in UTF-8. Fields the library does not use are kept as they are in the
 // table when a slot is written.
