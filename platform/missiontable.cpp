@@ -35,11 +35,11 @@ int CMissionTable::Init(const std::string& name, std::uint32_t window, std::uint
 {
     m_table.fill(0);
     m_name = name;
+    m_owner = create;
+    m_window = window;
+    m_message = message;
     if (!create)
         return 1;
-    PutLe32(m_table.data() + EditMission::kStateOffset, MISSION_HEADER);
-    PutLe32(m_table.data() + EditMission::kWindowOffset, window);
-    PutLe32(m_table.data() + EditMission::kMessageOffset, message);
     const int published = Write();
     m_memory.AdoptBlock(); // the one running library owns the table, even one left by a crash
     return published;
@@ -47,6 +47,11 @@ int CMissionTable::Init(const std::string& name, std::uint32_t window, std::uint
 
 int CMissionTable::Write()
 {
+    if (m_owner) {
+        PutLe32(m_table.data() + EditMission::kStateOffset, MISSION_HEADER);
+        PutLe32(m_table.data() + EditMission::kWindowOffset, m_window);
+        PutLe32(m_table.data() + EditMission::kMessageOffset, m_message);
+    }
     return m_memory.Create(m_name, kTableSize, m_table.data());
 }
 
@@ -109,5 +114,13 @@ bool CMissionTable::ClearSlot(int index)
     if (!validIndex(index))
         return false;
     std::memset(m_table.data() + static_cast<std::size_t>(index) * EditMission::kSize, 0, EditMission::kSize);
+    return true;
+}
+
+bool CMissionTable::SetState(int index, std::uint32_t state)
+{
+    if (!validIndex(index))
+        return false;
+    PutLe32(m_table.data() + static_cast<std::size_t>(index) * EditMission::kSize + EditMission::kStateOffset, state);
     return true;
 }

@@ -69,7 +69,8 @@ public:
     // Clears the local table and keeps the name. With create, writes the header slot and
     // publishes, returning the publish result; otherwise returns 1.
     int Init(const std::string& name, std::uint32_t window, std::uint32_t message, bool create);
-    // Publish: 1 on success, 0 when the memory cannot be mapped, a negative errno when the
+    // Publish: the table that Init created puts its own header back first, whatever a
+    // peer wrote there. 1 on success, 0 when the memory cannot be mapped, a negative errno when the
     // shared block cannot be made (the program goes on without it; later publishes retry).
     int Write();
     // Refresh: 1 when the whole table was read, 0 when there is none (the copy unchanged).
@@ -83,6 +84,8 @@ public:
     // false (the slot unchanged), as does an index out of range.
     bool SetSlot(int index, const EditMission& mission);
     bool ClearSlot(int index);
+    // Changes only the slot's state; false for an index out of range.
+    bool SetState(int index, std::uint32_t state);
 
     const std::array<unsigned char, kTableSize>& Bytes() const { return m_table; }
     const std::string& Name() const { return m_name; }
@@ -90,5 +93,8 @@ public:
 private:
     std::array<unsigned char, kTableSize> m_table{};
     std::string m_name;
+    bool m_owner = false;
+    std::uint32_t m_window = 0;
+    std::uint32_t m_message = 0;
     CSharedMemory m_memory;
 };

@@ -8,6 +8,7 @@
 #include "dockpagebar.h"
 #include "globalhotkey.h"
 #include "messagebox.h"
+#include "missiontable.h"
 #include "quordoc.h"
 #include "quorview.h"
 #include "windowmessage.h"
@@ -92,6 +93,10 @@ bool CMainFrame::Create()
     m_pListener = new CWindowMessageListener(this);
     if (!m_pListener->Listen(WindowHandle()))
         qWarning("Quor: editor notices cannot reach this window: %s", m_pListener->ErrorText().c_str());
+    connect(m_pListener, &CWindowMessageListener::messagePosted, this, [this](quint32 message, quint32 command, qint32 slot) {
+        if (message == WM_EDITOR_NOTIFY)
+            postLater([this, command, slot] { OnEditorNotify(command, slot); });
+    });
 
     connect(m_pDocument, &CQuorDoc::pathChanged, this, &CMainFrame::updateTitle);
     connect(m_pDocument, &CQuorDoc::modifiedChanged, this, &CMainFrame::updateTitle);
@@ -162,7 +167,7 @@ void CMainFrame::createActions()
 bool CMainFrame::isCommandEnabled(int id) const
 {
     // Commands whose work is not in this build yet stay visible but cannot be chosen.
-    static const int kNotYet[] = {ID_ARTICLE_EDIT, ID_OPTIONS, ID_EDITOR_WINDOWS, ID_ARTICLE_POST};
+    static const int kNotYet[] = {ID_ARTICLE_POST};
     return std::find(std::begin(kNotYet), std::end(kNotYet), id) == std::end(kNotYet);
 }
 
@@ -305,6 +310,15 @@ void CMainFrame::OnCommand(int id)
     case ID_ITEM_DELETE:
         onItemDelete();
         break;
+    case ID_ARTICLE_EDIT:
+        onArticleEdit();
+        break;
+    case ID_EDITOR_WINDOWS:
+        onEditorWindows();
+        break;
+    case ID_OPTIONS:
+        onOptions();
+        break;
     case ID_FIND:
         onFind();
         break;
@@ -350,13 +364,19 @@ void CMainFrame::OnCommand(int id)
 
 void CMainFrame::PostCommand(int id)
 {
+    postLater([this, id] { OnCommand(id); });
+}
+
+void CMainFrame::postLater(std::function<void()> work)
+{
     // Like a posted message: handled from the event loop, and never inside a dialog that is
-    // still open (a box asking about a deletion must not see the catalog change under it).
-    QTimer::singleShot(0, this, [this, id] {
-        if (QApplication::activeModalWidget())
-            QTimer::singleShot(100, this, [this, id] { PostCommand(id); });
+    // still open (a box asking about a deletion must not see the catalog change under it)
+    // nor inside a capture's own loop.
+    QTimer::singleShot(0, this, [this, work = std::move(work)]() mutable {
+        if (QApplication::activeModalWidget() || m_pCapture)
+            QTimer::singleShot(100, this, [this, work = std::move(work)]() mutable { postLater(std::move(work)); });
         else
-            OnCommand(id);
+            work();
     });
 }
 
@@ -397,6 +417,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
         if (answer == MsgResult::No || onFileSave())
             break;
     }
+    noticeEditorsOfClose();
     if (m_pHotKey)
         m_pHotKey->Unregister();
     QMainWindow::closeEvent(event);

@@ -9,6 +9,7 @@
 #include <QPersistentModelIndex>
 #include <QPointer>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -18,6 +19,7 @@ class CCatalog;
 class CCatalogTree;
 class CDockPageBar;
 class CGlobalHotKey;
+class CMissionTable;
 class CProfile;
 class CQuorDoc;
 class CQuorView;
@@ -56,6 +58,13 @@ public:
     bool ImportArticle(const std::string& chosen);
     // The 32-bit handle other programs post to.
     quint32 WindowHandle() const;
+    // The published mission table the edit commands work on (owned by the application).
+    void SetMissionTable(CMissionTable* table) { m_pMissions = table; }
+    // An editor's notice (WM_EDITOR_NOTIFY): 1 when handled, 0 otherwise.
+    int OnEditorNotify(quint32 command, qint32 slot);
+    // The editor program g_szEditor names: relative to the current folder or a full path,
+    // in our programs' folder, or on PATH. Empty when none of them has it.
+    static std::string FindEditor();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -97,6 +106,13 @@ private:
     ProcessedPage processPage(std::string page, const std::string& source, bool resolve, const std::string& id);
     void reportCapture(const ProcessedPage& page);
     bool openCatalog(const std::string& path);
+    // Editing (editorcommands.cpp).
+    void onArticleEdit();
+    void onEditorWindows();
+    void onOptions();
+    void noticeEditorsOfClose();
+    // Runs the work from the event loop once no dialog or capture is in the way.
+    void postLater(std::function<void()> work);
 
     CQuorDoc* m_pDocument;
     CQuorView* m_pView = nullptr;
@@ -111,6 +127,7 @@ private:
     QLabel* m_wndMessage = nullptr;
     CGlobalHotKey* m_pHotKey = nullptr;
     CWindowMessageListener* m_pListener = nullptr;
+    CMissionTable* m_pMissions = nullptr;
     std::map<int, QAction*> m_actions;
     bool m_bCatalogVisible = true;
     QPointer<CCaptureDlg> m_pCapture; // the capture running, if any

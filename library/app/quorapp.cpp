@@ -88,6 +88,7 @@ bool CQuorApp::InitInstance(const QStringList& arguments)
     QuitOnTermination([frame = m_pMainFrame.get()] { frame->close(); });
 
     const int published = m_missionTable.Init(QUOR_SHARE_DATA, m_pMainFrame->WindowHandle(), WM_EDITOR_NOTIFY, true);
+    m_pMainFrame->SetMissionTable(&m_missionTable);
     if (published != 1) {
         // The program runs without the table (editing in the external editor will not
         // work); the next publish tries again.
