@@ -1,0 +1,217 @@
+// Editing from the main window: the edit command's checks, the editor's notices and the
+// close notice, on the real frame with its published mission table.
+#include "appglobals.h"
+#include "catalogmodel.h"
+#include "catalogtree.h"
+#include "commandids.h"
+#include "mainframe.h"
+#include "messagebox.h"
+#include "missiontable.h"
+#include "quorapp.h"
+#include "quorprocess.h"
+#include "testenv.h"
+#include "windowmessage.h"
+#include "windowmessagelistener.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QStringList>
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const std::string kId = "070315142233042";
+const std::string kPdfId = "070315142233043";
+
+class Editing : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        data = dir.file("data");
+        std::filesystem::create_directories(data + "/070315");
+        article = data + "/070315/" + kId + ".html";
+        ASSERT_TRUE(WriteFile(article, "<p onclick=\"x()\">Story<script>alert(1)</script></p>"));
+        ASSERT_TRUE(WriteFile(data + "/070315/" + kPdfId + ".pdf", "%PDF-1.4"));
+        catalog = dir.file("lib.xml");
+        ASSERT_TRUE(WriteFile(catalog, "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<DIR COMMENT=\"CATALOG\" ROOTDIR=\"" +
+                                           data + "\"><DIR COMMENT=\"RECYCLE\"/><DIR COMMENT=\"Notes\"/>"
+                                           "<ARTICLE COMMENT=\"Story\" ID=\"" + kId + "\" FILE=\"" + kId + ".html\"/>"
+                                           "<ARTICLE COMMENT=\"Paper\" ID=\"" + kPdfId + "\" FILE=\"" + kPdfId + ".pdf\"/>"
+                                           "</DIR>\r\n"));
+        // An editor that only says it ran.
+        editor = dir.file("stub-editor");
+        ASSERT_TRUE(WriteFile(editor, "#!/bin/sh\ntouch '" + dir.file("editor-ran") + "'\n"));
+        ::chmod(editor.c_str(), 0755);
+        g_szEditor = editor;
+        TakeAnsweredMessageBoxes();
+
+        ASSERT_TRUE(app.InitInstance({QStringLiteral("Quor"), QString::fromStdString(catalog)}));
+        frame = app.MainFrame();
+        ASSERT_TRUE(WaitUntil([&] { return static_cast<bool>(model()->Catalog().FindById(kId)); }, 20000));
+        peer.Init(QUOR_SHARE_DATA, 0, 0, false);
+    }
+    void TearDown() override
+    {
+        g_szEditor = DEFAULT_EDITOR;
+        if (frame) {
+            QueueMessageBoxAnswer(MsgResult::No);
+            frame->close();
+        }
+        app.ExitInstance(0);
+    }
+
+    CCatalogModel* model() { return frame->GetCatalogTree()->CatalogModel(); }
+    void select(const std::string& id)
+    {
+        frame->GetCatalogTree()->SelectNode(model()->Catalog().FindById(id));
+    }
+    // The edit command; the message boxes it showed.
+    QStringList edit()
+    {
+        for (int i = 0; i < 3; ++i)
+            QueueMessageBoxAnswer(MsgResult::Ok);
+        frame->OnCommand(ID_ARTICLE_EDIT);
+        const QStringList shown = TakeAnsweredMessageBoxes();
+        while (!TakeAnsweredMessageBoxes().isEmpty()) {
+        }
+        return shown;
+    }
+    std::vector<int> busySlots()
+    {
+        peer.Read();
+        std::vector<int> busy;
+        for (int i = 1; i < MISSION_COUNT; ++i)
+            if (peer.GetSlot(i).state != MISSION_FREE)
+                busy.push_back(i);
+        return busy;
+    }
+
+    TestFolder dir;
+    std::string data, article, catalog, editor;
+    CQuorApp app;
+    CMainFrame* frame = nullptr;
+    CMissionTable peer;
+};
+
+} // namespace
+
+TEST_F(Editing, TheEditCommandReservesASlotOnlyWhenTheEditorCanStart)
+{
+    frame->GetCatalogTree()->SelectNode(model()->Catalog().Root().GetChild(1)); // "Notes"
+    EXPECT_TRUE(edit().isEmpty()) << "a folder is not edited";
+
+    select(kPdfId);
+    EXPECT_EQ(edit(), QStringList{QStringLiteral("Only Edit HTMLdocument!")});
+    EXPECT_TRUE(busySlots().empty()) << "a command that stops frees what it took";
+
+    select(kId);
+    g_szEditor = "NoSuchEditorAnywhere";
+    EXPECT_EQ(edit(), QStringList{QStringLiteral("Cann't find editor!")});
+    EXPECT_TRUE(busySlots().empty());
+    EXPECT_FALSE(Exists(dir.file("editor-ran")));
+
+    g_szEditor = editor;
+    EXPECT_TRUE(edit().isEmpty());
+    ASSERT_EQ(busySlots(), std::vector<int>{1});
+    const EditMission m = peer.GetSlot(1);
+    EXPECT_EQ(m.state, MISSION_EDITING);
+    EXPECT_EQ(m.window, 0u);
+    EXPECT_EQ(m.id, kId);
+    EXPECT_EQ(m.file, kId + ".html");
+    EXPECT_EQ(m.path, article);
+    EXPECT_EQ(m.attachDir, kId + "_files");
+    EXPECT_EQ(m.title, "Story");
+    EXPECT_TRUE(std::filesystem::is_directory(data + "/070315/" + kId + "_files"));
+    EXPECT_TRUE(WaitUntil([&] { return Exists(dir.file("editor-ran")); }, 10000));
+
+    // Editing the same article again takes the next slot.
+    EXPECT_TRUE(edit().isEmpty());
+    EXPECT_EQ(busySlots(), (std::vector<int>{1, 2}));
+}
+
+TEST_F(Editing, FortyNineBusySlotsRefuseAFurtherEditAndAFreedSlotIsTakenAgain)
+{
+    peer.Read();
+    for (int i = 1; i < MISSION_COUNT; ++i)
+        peer.SetSlot(i, EditMission{MISSION_SAVED, 5000u + static_cast<unsigned>(i), 0, "x", "x.html", "/x.html", "x_files", "x"});
+    ASSERT_EQ(peer.Write(), 1);
+    const auto before = peer.Bytes();
+
+    select(kId);
+    EXPECT_EQ(edit(), QStringList{QStringLiteral("Too many editing missions!")});
+    peer.Read();
+    EXPECT_EQ(peer.Bytes(), before);
+
+    // Slot 5's editor says it is done, through the window's socket.
+    ASSERT_TRUE(PostWindowMessage(frame->WindowHandle(), WM_EDITOR_NOTIFY, EDITOR_CLOSED, 5));
+    ASSERT_TRUE(WaitUntil([&] { return busySlots().size() == 48; }, 5000));
+    EXPECT_TRUE(edit().isEmpty());
+    peer.Read();
+    EXPECT_EQ(peer.GetSlot(5).id, kId);
+    EXPECT_EQ(peer.GetSlot(5).state, MISSION_EDITING);
+}
+
+TEST_F(Editing, ASaveNoticeReprocessesTheFileAndForgedNoticesChangeNothing)
+{
+    select(kId);
+    ASSERT_TRUE(edit().isEmpty());
+    frame->GetCatalogTree()->SelectNode(model()->Catalog().Root()); // the article is not the one shown
+    const std::string original = ReadFile(article);
+
+    for (qint32 slot : {0, -1, 50, 2, 49})
+        EXPECT_EQ(frame->OnEditorNotify(EDITOR_SAVED, slot), 0) << slot;
+    EXPECT_EQ(frame->OnEditorNotify(7, 1), 0);
+    EXPECT_EQ(frame->OnEditorNotify(EDITOR_CLOSED, 2), 0) << "a free slot";
+
+    // A mission whose article left the catalog.
+    peer.Read();
+    peer.SetSlot(3, EditMission{MISSION_EDITING, 4242, 0, "990101000000000", "gone.html", article, "gone_files", "Gone"});
+    peer.Write();
+    const auto withGone = peer.Bytes();
+    EXPECT_EQ(frame->OnEditorNotify(EDITOR_SAVED, 3), 0);
+    peer.Read();
+    EXPECT_EQ(peer.Bytes(), withGone);
+    EXPECT_EQ(ReadFile(article), original);
+
+    EXPECT_EQ(frame->OnEditorNotify(EDITOR_SAVED, 1), 1);
+    peer.Read();
+    EXPECT_EQ(peer.GetSlot(1).state, MISSION_SAVED);
+    const std::string cleaned = ReadFile(article);
+    EXPECT_NE(cleaned.find("Story"), std::string::npos) << cleaned;
+    EXPECT_EQ(cleaned.find("alert"), std::string::npos) << cleaned;
+    EXPECT_EQ(cleaned.find("onclick"), std::string::npos) << cleaned;
+}
+
+TEST_F(Editing, ClosingQuorAsksEveryBusyEditorWindowAndNoOther)
+{
+    struct Heard
+    {
+        CWindowMessageListener listener;
+        std::vector<std::array<qint64, 3>> messages;
+    };
+    Heard busy, free, saved;
+    for (auto [heard, handle] : {std::pair{&busy, 910001u}, std::pair{&free, 910002u}, std::pair{&saved, 910003u}}) {
+        ASSERT_TRUE(heard->listener.Listen(handle));
+        QObject::connect(&heard->listener, &CWindowMessageListener::messagePosted,
+                         [heard](quint32 m, quint32 w, qint32 l) { heard->messages.push_back({m, w, l}); });
+    }
+    peer.Read();
+    peer.SetSlot(3, EditMission{MISSION_EDITING, 910001, 0, "a", "a.html", "/a.html", "a_files", "a"});
+    peer.SetSlot(4, EditMission{MISSION_FREE, 910002, 0, "b", "b.html", "/b.html", "b_files", "b"});
+    peer.SetSlot(40, EditMission{MISSION_SAVED, 910003, 0, "c", "c.html", "/c.html", "c_files", "c"});
+    ASSERT_EQ(peer.Write(), 1);
+
+    frame->close();
+    frame = nullptr;
+    WaitUntil([&] { return busy.messages.size() + saved.messages.size() >= 2; }, 3000);
+    WaitUntil([] { return false; }, 300);
+    using Msg = std::array<qint64, 3>;
+    EXPECT_EQ(busy.messages, (std::vector<Msg>{{WM_EDITOR_NOTIFY, EDITOR_CLOSE_REQUEST, 0}}));
+    EXPECT_EQ(saved.messages, (std::vector<Msg>{{WM_EDITOR_NOTIFY, EDITOR_CLOSE_REQUEST, 0}}));
+    EXPECT_TRUE(free.messages.empty());
+}
