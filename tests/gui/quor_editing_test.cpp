@@ -4,6 +4,7 @@
 #include "catalogmodel.h"
 #include "catalogtree.h"
 #include "commandids.h"
+#include "editorwindowsdlg.h"
 #include "mainframe.h"
 #include "messagebox.h"
 #include "missiontable.h"
@@ -16,6 +17,8 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QListWidget>
+#include <QTimer>
 #include <QStringList>
 
 #include <filesystem>
@@ -214,4 +217,45 @@ TEST_F(Editing, ClosingQuorAsksEveryBusyEditorWindowAndNoOther)
     EXPECT_EQ(busy.messages, (std::vector<Msg>{{WM_EDITOR_NOTIFY, EDITOR_CLOSE_REQUEST, 0}}));
     EXPECT_EQ(saved.messages, (std::vector<Msg>{{WM_EDITOR_NOTIFY, EDITOR_CLOSE_REQUEST, 0}}));
     EXPECT_TRUE(free.messages.empty());
+}
+
+namespace {
+
+// Chooses the row in the Windows dialog once it shows, and presses OK.
+void chooseInWindowsDialog(int row)
+{
+    QTimer::singleShot(200, [row] {
+        auto* dialog = qobject_cast<CEditorWindowsDlg*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        dialog->findChild<QListWidget*>()->setCurrentRow(row);
+        dialog->accept();
+    });
+}
+
+} // namespace
+
+TEST_F(Editing, TheWindowsDialogRaisesTheChosenEditorAndEndsAMissionWhoseEditorIsGone)
+{
+    CWindowMessageListener live;
+    ASSERT_TRUE(live.Listen(920001));
+    std::vector<std::array<qint64, 3>> heard;
+    QObject::connect(&live, &CWindowMessageListener::messagePosted,
+                     [&](quint32 m, quint32 w, qint32 l) { heard.push_back({m, w, l}); });
+    peer.Read();
+    peer.SetSlot(6, EditMission{MISSION_EDITING, 920001, 0, "a", "a.html", "/a.html", "a_files", "Live"});
+    peer.SetSlot(9, EditMission{MISSION_SAVED, 920002, 0, "b", "b.html", "/b.html", "b_files", "Crashed"});
+    ASSERT_EQ(peer.Write(), 1);
+
+    chooseInWindowsDialog(0);
+    frame->OnCommand(ID_EDITOR_WINDOWS);
+    ASSERT_TRUE(WaitUntil([&] { return !heard.empty(); }, 3000));
+    using Msg = std::array<qint64, 3>;
+    EXPECT_EQ(heard, (std::vector<Msg>{{WM_EDITOR_NOTIFY, EDITOR_ACTIVATE, 6}}));
+
+    // The second editor crashed: nobody listens for it. The user may end its mission.
+    chooseInWindowsDialog(1);
+    QueueMessageBoxAnswer(MsgResult::Yes);
+    frame->OnCommand(ID_EDITOR_WINDOWS);
+    EXPECT_EQ(TakeAnsweredMessageBoxes().size(), 1);
+    EXPECT_EQ(busySlots(), std::vector<int>{6});
 }
