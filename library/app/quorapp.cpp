@@ -41,7 +41,7 @@ std::string CQuorApp::CatalogPathFromArguments(const QStringList& arguments, boo
     const bool useDefault = Cp936Length(name) < 5;
     if (isDefault)
         *isDefault = useDefault;
-    return useDefault ? std::string(DEFAULT_CATALOG_NAME) : name;
+    return useDefault ? CQuorDoc::DefaultPath() : name;
 }
 
 bool CQuorApp::InitInstance(const QStringList& arguments)

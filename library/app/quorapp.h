@@ -29,7 +29,7 @@ public:
     int ExitCode() const { return m_exitCode; }
 
     // The catalog to open: the argument when it has 5 or more characters, else (isDefault)
-    // "QuorCatalog.xml" in the current folder.
+    // "QuorCatalog.xml" in the program's folder.
     static std::string CatalogPathFromArguments(const QStringList& arguments, bool* isDefault = nullptr);
 
     CMainFrame* MainFrame() const { return m_pMainFrame.get(); }

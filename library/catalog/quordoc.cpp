@@ -41,22 +41,31 @@ bool CQuorDoc::OnOpenDocument(const std::string& path, std::string* error)
     return true;
 }
 
-std::string CQuorDoc::SavePath()
+std::string CQuorDoc::DefaultPath()
 {
     return GetModuleDir() + "/" + DEFAULT_CATALOG_NAME;
 }
 
 bool CQuorDoc::OnSaveDocument(const std::function<bool(const std::string&, std::string*)>& save, std::string* error)
 {
-    const std::string path = SavePath();
-    if (path != m_strPathName) {
-        m_strPathName = path;
-        emit pathChanged();
-    }
+    if (m_strPathName.empty())
+        SetPathName(DefaultPath());
     if (!m_bModified)
         return true;
-    if (!save(path, error))
+    if (!save(m_strPathName, error))
         return false; // still modified: nothing is lost by a failed save
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool CQuorDoc::OnSaveDocumentAs(const std::string& path,
+                                const std::function<bool(const std::string&, std::string*)>& save,
+                                std::string* error)
+{
+    if (path.empty() || !save(path, error))
+        return false;
+    char resolved[PATH_MAX];
+    SetPathName(::realpath(path.c_str(), resolved) ? resolved : path);
     SetModifiedFlag(false);
     return true;
 }

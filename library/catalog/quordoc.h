@@ -17,12 +17,17 @@ public:
     // Checks that the file can be read and takes its path. False with the reason in error.
     bool OnOpenDocument(const std::string& path, std::string* error);
 
-    // Every save writes "QuorCatalog.xml" in the program's folder, whatever file was opened:
-    // the path name is set to it and, when the catalog changed, save is called with it.
-    // False (the modified flag kept, the reason in error) when that save failed.
+    // When the catalog changed, save is called with the catalog's own path (the default
+    // catalog's when none was opened). False (the modified flag kept, the reason in error)
+    // when that save failed.
     bool OnSaveDocument(const std::function<bool(const std::string& path, std::string* error)>& save,
                         std::string* error);
-    static std::string SavePath();
+    // The same, to another file; on success that file is the catalog's path from now on.
+    bool OnSaveDocumentAs(const std::string& path,
+                          const std::function<bool(const std::string& path, std::string* error)>& save,
+                          std::string* error);
+    // "QuorCatalog.xml" in the program's folder.
+    static std::string DefaultPath();
 
     const std::string& GetPathName() const { return m_strPathName; }
     void SetPathName(const std::string& path);

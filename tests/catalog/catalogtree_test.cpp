@@ -266,7 +266,7 @@ TEST(Properties, AttachmentsOfBothFoldersWithArchivesFirst)
     EXPECT_TRUE(CPropertiesDlg::AttachmentEntries("").empty());
 }
 
-TEST(QuorDocument, SavesIntoTheProgramFolderAndKeepsChangesAFailedSaveLost)
+TEST(QuorDocument, SavesToTheCatalogItOpenedAndKeepsChangesAFailedSaveLost)
 {
     CQuorDoc doc;
     std::vector<std::string> saved;
@@ -287,5 +287,20 @@ TEST(QuorDocument, SavesIntoTheProgramFolderAndKeepsChangesAFailedSaveLost)
     EXPECT_EQ(error, "disk full");
     EXPECT_TRUE(doc.OnSaveDocument(save(true), &error));
     EXPECT_FALSE(doc.IsModified());
-    EXPECT_EQ(saved.size(), 2u);
+    EXPECT_EQ(saved, (std::vector<std::string>{GetModuleDir() + "/QuorCatalog.xml", GetModuleDir() + "/QuorCatalog.xml"}));
+
+    // A catalog opened from anywhere is saved where it is; Save As moves it.
+    TestFolder folder;
+    ASSERT_TRUE(WriteFile(folder.file("mine.xml"), "<DIR/>"));
+    ASSERT_TRUE(doc.OnOpenDocument(folder.file("mine.xml"), &error));
+    doc.SetModifiedFlag(true);
+    saved.clear();
+    EXPECT_TRUE(doc.OnSaveDocument(save(true), &error));
+    EXPECT_EQ(saved, std::vector<std::string>{folder.file("mine.xml")});
+    EXPECT_FALSE(doc.OnSaveDocumentAs(folder.file("other.xml"), save(false), &error));
+    EXPECT_EQ(doc.GetPathName(), folder.file("mine.xml")) << "a failed Save As keeps the name";
+    ASSERT_TRUE(WriteFile(folder.file("other.xml"), ""));
+    EXPECT_TRUE(doc.OnSaveDocumentAs(folder.file("other.xml"), save(true), &error));
+    EXPECT_EQ(doc.GetPathName(), folder.file("other.xml"));
+    EXPECT_EQ(doc.GetTitle(), "other.xml");
 }

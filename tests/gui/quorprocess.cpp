@@ -4,9 +4,20 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include <filesystem>
+
 QuorProcess::QuorProcess(const std::string& workDir)
 {
-    m_process.setProgram(QStringLiteral(QUOR_BINARY));
+    // The program runs from the work folder, as a portable copy does: its default catalog
+    // and its other files are kept there.
+    const std::filesystem::path program = std::filesystem::path(workDir) / "Quor";
+    std::error_code ec;
+    if (!std::filesystem::exists(program, ec)) {
+        std::filesystem::create_hard_link(QUOR_BINARY, program, ec);
+        if (ec)
+            std::filesystem::copy_file(QUOR_BINARY, program, ec);
+    }
+    m_process.setProgram(QString::fromStdString(program.string()));
     m_process.setWorkingDirectory(QString::fromStdString(workDir));
     m_process.setProcessChannelMode(QProcess::MergedChannels);
 }

@@ -1,5 +1,6 @@
 #pragma once
 // Starts the real Quor program in a folder of its own, with its own home and runtime folder.
+// The program is linked into that folder first, so that it is the program's folder too.
 
 #include <QProcess>
 #include <QStringList>
