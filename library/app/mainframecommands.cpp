@@ -191,8 +191,20 @@ void CMainFrame::onMerge()
         return;
     const QString path = QFileDialog::getOpenFileName(this, tr("合并目录信息"), QString(),
                                                       tr("XML Files (*.xml);;All Files (*)"));
-    if (!path.isEmpty() && m_wndTree->MergeCatalog(path.toStdString()) < 0)
+    if (path.isEmpty())
+        return; // cancelled: nothing is touched
+    CCatalog::MergeFiles files;
+    if (m_wndTree->MergeCatalog(path.toStdString(), &files) < 0) {
         SetMessageText(tr("无法读取 %1，目录没有改变").arg(path));
+        return;
+    }
+    if (!files.failed.empty()) {
+        QStringList lines;
+        for (const std::string& failure : files.failed)
+            lines << q(failure);
+        ShowMessageBox(this, tr("合并的目录中有些文章文件没有复制过来：\n%1").arg(lines.mid(0, 20).join(QLatin1Char('\n'))),
+                       QStringLiteral("Quor"), MsgButtons::Ok, MsgIcon::Warning);
+    }
     OnCommand(ID_CATALOG_MODIFIED);
     // Each pass that asks for another has moved a folder; a bound keeps odd titles (a "/" in
     // one makes two paths look alike) from turning this into an endless loop.

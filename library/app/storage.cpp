@@ -103,7 +103,11 @@ bool IsFolderFile(const std::string& file)
 std::string GetModuleDir()
 {
     const std::string exeDir = ExecutableDir();
-    if (::access(exeDir.c_str(), W_OK) == 0)
+    // An installed program (<prefix>/bin beside <prefix>/share/quor) keeps its files per
+    // user even where it could write beside itself (as root).
+    struct stat st{};
+    const bool installed = ::stat((exeDir + "/../share/quor").c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    if (!installed && ::access(exeDir.c_str(), W_OK) == 0)
         return exeDir;
     const char* xdg = std::getenv("XDG_DATA_HOME");
     const char* home = std::getenv("HOME");
@@ -183,11 +187,15 @@ std::string GetAttachDir(const std::string& id)
 
 std::string ResolveArticleFile(const std::string& file)
 {
+    return ResolveArticleFileIn(dataFolder(), file);
+}
+
+std::string ResolveArticleFileIn(const std::string& folder, const std::string& file)
+{
     if (IsFolderFile(file) || !IsPlainFileName(file))
         return {};
-    const std::string day = dataFolder() + "/" + dayOf(file);
-    const std::string path = IsPlainFileName(dayOf(file)) && exists(day) ? day + "/" + file
-                                                                         : dataFolder() + "/" + file;
+    const std::string day = folder + "/" + dayOf(file);
+    const std::string path = IsPlainFileName(dayOf(file)) && exists(day) ? day + "/" + file : folder + "/" + file;
     return GetExistingPath(path);
 }
 

@@ -28,6 +28,8 @@ std::string GetAttachDir(const std::string& id);
 // The existing article file of a catalog FILE value, in its day folder or flat in the data
 // folder; empty when missing, for a folder item, or for a name with a path in it.
 std::string ResolveArticleFile(const std::string& file);
+// The same, in another data folder.
+std::string ResolveArticleFileIn(const std::string& folder, const std::string& file);
 
 // Full path of the first match (by name) of a path whose last part may hold '*' and '?';
 // the folders before it are taken literally. Empty when nothing matches.

@@ -6,6 +6,7 @@
 #include "fileutil.h"
 #include "storage.h"
 
+#include <filesystem>
 #include <iterator>
 #include <unordered_map>
 #include <unordered_set>
@@ -32,6 +33,83 @@ void CopyFileQuietly(const std::string& from, const std::string& to)
 {
     std::string bytes;
     if (ReadFileBytes(from, bytes, nullptr, kMaxXmlFileBytes)) WriteFileAtomically(to, bytes);
+}
+
+// What unifying compares: the kinds and names of the item and the folders above it.
+// Folders go by title, articles by ID; an article without an ID is like no other.
+std::string UnifyKey(CXmlNode node)
+{
+    std::vector<std::string> parts;
+    for (CXmlNode n = node; n; n = n.GetParent()) {
+        if (!CCatalog::IsArticle(n)) {
+            parts.push_back('D' + n.GetAttribute("COMMENT"));
+            continue;
+        }
+        const std::string id = n.GetAttribute("ID");
+        parts.push_back(id.empty() ? 'U' + std::to_string(reinterpret_cast<std::uintptr_t>(n.Raw())) : 'A' + id);
+    }
+    std::string key;
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+        key += *it;
+        key += '\0'; // no XML text holds a NUL, so no title can imitate two parts
+    }
+    return key;
+}
+
+namespace fs = std::filesystem;
+
+// Copies what a folder holds into another, file by file, never over an existing one and
+// never through a link. Failures are listed.
+void CopyTreeKeeping(const fs::path& from, const fs::path& to, CCatalog::MergeFiles& report)
+{
+    std::error_code ec;
+    fs::create_directories(to, ec);
+    for (auto it = fs::recursive_directory_iterator(from, fs::directory_options::skip_permission_denied, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        const fs::file_status st = it->symlink_status(ec);
+        const fs::path target = to / it->path().lexically_relative(from);
+        if (fs::is_directory(st)) {
+            fs::create_directories(target, ec);
+        } else if (fs::is_regular_file(st) && !fs::exists(fs::symlink_status(target, ec))) {
+            if (!fs::copy_file(it->path(), target, fs::copy_options::skip_existing, ec) || ec)
+                report.failed.push_back(target.string() + ": " + ec.message());
+        }
+        ec.clear();
+    }
+}
+
+// The article files and attachment folders of the items below top that our data folder
+// lacks, copied from the data folder they came with.
+void CopyArticleFiles(const std::string& theirs, CXmlNode top, CCatalog::MergeFiles& report)
+{
+    const std::string ours = g_szDataFolder;
+    std::error_code ec;
+    if (theirs.size() <= 3 || theirs.front() != '/' || !fs::is_directory(theirs, ec) || fs::equivalent(theirs, ours, ec))
+        return;
+    for (CXmlNode n = top; n; n = NextItem(n, top)) {
+        const std::string file = n.GetAttribute("FILE");
+        const std::string source = CCatalog::IsArticle(n) ? ResolveArticleFileIn(theirs, file) : std::string();
+        if (source.empty() || !ResolveArticleFile(file).empty())
+            continue;
+        // Into the day folder when it came from one, else flat, as it stood.
+        const fs::path from(source);
+        const std::string day = file.substr(0, 6);
+        const fs::path folder = from.parent_path().filename() == day ? fs::path(ours) / day : fs::path(ours);
+        const fs::path target = folder / from.filename();
+        fs::create_directories(folder, ec);
+        if (fs::exists(fs::symlink_status(target, ec)))
+            continue;
+        if (!fs::copy_file(from, target, fs::copy_options::skip_existing, ec) || ec) {
+            report.failed.push_back(target.string() + ": " + ec.message());
+            ec.clear();
+            continue;
+        }
+        ++report.copied;
+        const std::string id = n.GetAttribute("ID");
+        const fs::path attach = from.parent_path() / (id + "_files");
+        if (IsPlainFileName(id + "_files") && fs::is_directory(fs::symlink_status(attach, ec)))
+            CopyTreeKeeping(attach, folder / (id + "_files"), report);
+    }
 }
 
 } // namespace
@@ -108,12 +186,15 @@ bool CCatalog::Save(const std::string& path, std::string* error)
     return saved;
 }
 
-int CCatalog::Merge(const std::string& path)
+int CCatalog::Merge(const std::string& path, MergeFiles* files)
 {
     CXmlNode root = Root();
     if (!root) return -1;
     CXmlDocument other;
     if (!other.Load(path) || other.GetRoot().GetName() != kDir) return -1;
+    MergeFiles report;
+    CopyArticleFiles(other.GetRoot().GetAttribute("ROOTDIR"), other.GetRoot(), report);
+    if (files) *files = std::move(report);
     std::vector<CXmlNode> entries;
     for (CXmlNode n = other.GetRoot().GetChild(0); n; n = n.GetNextSibling())
         entries.push_back(n);
@@ -132,14 +213,14 @@ bool CCatalog::UnifyFolders()
     std::unordered_set<const void*> keep{root.Raw()};
     std::unordered_map<std::string, CXmlNode> paths;
     for (const CXmlNode& t : items) {
-        const std::string p = GetItemPath(t);
+        const std::string p = UnifyKey(t);
         if (t == root) {
             paths[p] = t;
             continue;
         }
         if (paths.count(p) != 0) continue; // a duplicate: it goes at the end
         const CXmlNode v = t.GetParent();
-        const auto twin = paths.find(GetItemPath(v));
+        const auto twin = paths.find(UnifyKey(v));
         // The parent is itself a duplicate: the item moves into the first of that path.
         if (twin != paths.end() && !(twin->second == v) && MoveItem(t, twin->second)) {
             paths[p] = t;

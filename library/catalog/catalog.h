@@ -29,7 +29,7 @@ public:
     // Reads the catalog. On failure (unreadable, not XML, no root, nested too deep, a root that
     // is not a DIR...) the catalog in memory is unchanged and error says which file and why. A
     // ROOTDIR of more than 3 characters becomes the data folder. A catalog without a recycle folder
-    // gets one appended to its root, and recycleAdded says so (the caller saves at once).
+    // gets one appended to its root in memory, and recycleAdded says so.
     bool Load(const std::string& path, std::string* error, bool* recycleAdded = nullptr);
 
     // Backups, then the new file, then the mirror in the data folder:
@@ -39,12 +39,21 @@ public:
     // (also when no catalog was loaded: nothing is then copied).
     bool Save(const std::string& path, std::string* error = nullptr);
 
-    // Appends the other catalog's top-level entries to the root, last one first. -1 (nothing
-    // changed) when the file cannot be loaded, else 1.
-    int Merge(const std::string& path);
+    // The article files a merge brought along.
+    struct MergeFiles
+    {
+        int copied = 0;
+        std::vector<std::string> failed; // "path: reason"
+    };
+    // Appends the other catalog's top-level entries to the root, last one first. When that
+    // catalog's data folder (its ROOTDIR) is another existing folder, the article files and
+    // attachment folders that ours lacks are copied in first, never over a file we have.
+    // -1 (nothing changed) when the file cannot be loaded, else 1.
+    int Merge(const std::string& path, MergeFiles* files = nullptr);
 
     // Folds folders of the same path into the first of them and drops articles whose ID
-    // already stands at the same path. One pass does it all: moved elements keep their
+    // already stands at the same path. Folders and articles never match each other, and an
+    // article without an ID matches nothing. One pass does it all: moved elements keep their
     // identity, so it always returns false (kept for callers that loop).
     bool UnifyFolders();
 

@@ -178,10 +178,10 @@ bool CCatalogModel::Load(const std::string& path, std::string* error, bool* recy
     return ok;
 }
 
-int CCatalogModel::Merge(const std::string& path)
+int CCatalogModel::Merge(const std::string& path, CCatalog::MergeFiles* files)
 {
     beginResetModel();
-    const int result = m_catalog.Merge(path);
+    const int result = m_catalog.Merge(path, files);
     forgetAll();
     endResetModel();
     return result;

@@ -29,7 +29,7 @@ public:
 
     // The catalog operations, announced to the views.
     bool Load(const std::string& path, std::string* error, bool* recycleAdded);
-    int Merge(const std::string& path);
+    int Merge(const std::string& path, CCatalog::MergeFiles* files = nullptr);
     bool UnifyFolders();
     QModelIndex AddItem(const QModelIndex& target, const QString& title, bool folder);
     void SetItemInfo(const QModelIndex& index, const CatalogItemInfo& info);

@@ -141,12 +141,8 @@ bool CCatalogTree::LoadCatalog(const std::string& path, std::string* error)
     m_lastSave = m_clock();
     m_items.clear();
     m_hLastFound = CXmlNode();
-    bool recycleAdded = false;
-    if (!m_model->Load(path, error, &recycleAdded))
-        return false;
-    if (recycleAdded)
-        SaveCatalog(path, nullptr);
-    return true;
+    // A recycle folder the file lacks is added in memory; the next save writes it.
+    return m_model->Load(path, error, nullptr);
 }
 
 bool CCatalogTree::SaveCatalog(const std::string& path, std::string* error)
@@ -154,12 +150,12 @@ bool CCatalogTree::SaveCatalog(const std::string& path, std::string* error)
     return Catalog().Save(path, error);
 }
 
-int CCatalogTree::MergeCatalog(const std::string& path)
+int CCatalogTree::MergeCatalog(const std::string& path, CCatalog::MergeFiles* files)
 {
     m_lastSave = m_clock();
     m_items.clear();
     m_hLastFound = CXmlNode();
-    return m_model->Merge(path);
+    return m_model->Merge(path, files);
 }
 
 QModelIndex CCatalogTree::AddItem(const QModelIndex& target, const QString& title, bool folder)

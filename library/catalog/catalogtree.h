@@ -34,7 +34,7 @@ public:
     // The catalog operations with their side effects in the tree.
     bool LoadCatalog(const std::string& path, std::string* error);
     bool SaveCatalog(const std::string& path, std::string* error);
-    int MergeCatalog(const std::string& path);
+    int MergeCatalog(const std::string& path, CCatalog::MergeFiles* files = nullptr);
     // A new item; more than five minutes after the last load or auto-save, asks for a save.
     QModelIndex AddItem(const QModelIndex& target, const QString& title, bool folder);
     bool DeleteSelected();

@@ -95,6 +95,7 @@ TEST_F(Catalog, ACatalogWithoutRecycleFolderGetsOneAppended)
     EXPECT_EQ(catalog.Recycle(), catalog.Root().GetChild(2));
     EXPECT_EQ(catalog.Recycle().GetName(), "DIR");
 
+    EXPECT_EQ(ReadFile(path).find("RECYCLE"), std::string::npos) << "added in memory, not written";
     ASSERT_TRUE(catalog.Save(path));
     CCatalog again;
     ASSERT_TRUE(again.Load(path, nullptr, &added));
@@ -531,6 +532,59 @@ TEST_F(Catalog, UnifyMovesTheContentsOfTwinFoldersIntoTheFirst)
     EXPECT_EQ(Titles(catalog.Root()), "RECYCLE A[x1 x2 C[z] B[y1 y2]]");
     EXPECT_FALSE(catalog.UnifyFolders());
     EXPECT_EQ(Titles(catalog.Root()), "RECYCLE A[x1 x2 C[z] B[y1 y2]]") << "a second pass changes nothing";
+}
+
+TEST_F(Catalog, UnifyKeepsFoldersAndArticlesApartAndArticlesWithoutIdAlone)
+{
+    // Seen in a real catalog: a folder named after an article's ID, articles imported
+    // without IDs, and a title with a slash in it.
+    Load("<DIR COMMENT=\"CATALOG\"><DIR COMMENT=\"RECYCLE\"/>"
+         "<DIR COMMENT=\"070315142233042\"><ARTICLE COMMENT=\"inside\" ID=\"070315000000009\"/></DIR>"
+         "<ARTICLE COMMENT=\"story\" ID=\"070315142233042\"/>"
+         "<ARTICLE COMMENT=\"no id 1\"/><ARTICLE COMMENT=\"no id 2\" ID=\"\"/>"
+         "<DIR COMMENT=\"a/b\"><ARTICLE COMMENT=\"slash\" ID=\"s1\"/></DIR>"
+         "<DIR COMMENT=\"a\"><DIR COMMENT=\"b\"><ARTICLE COMMENT=\"nested\" ID=\"s2\"/></DIR></DIR></DIR>");
+    const std::string titles = Titles(catalog.Root());
+    EXPECT_FALSE(catalog.UnifyFolders());
+    EXPECT_EQ(Titles(catalog.Root()), titles);
+}
+
+TEST_F(Catalog, AMergeBringsTheArticleFilesOursLacksAndOverwritesNone)
+{
+    Load("<DIR COMMENT=\"CATALOG\" ROOTDIR=\"" + data + "\"><DIR COMMENT=\"RECYCLE\"/>"
+         "<ARTICLE COMMENT=\"mine\" ID=\"070315000000002\" FILE=\"070315000000002.html\"/></DIR>");
+    namespace fs = std::filesystem;
+    fs::create_directories(data + "/070315");
+    ASSERT_TRUE(WriteFile(data + "/070315/070315000000002.html", "ours"));
+
+    const std::string theirs = dir.file("theirs");
+    fs::create_directories(theirs + "/070315/070315000000001_files/css");
+    ASSERT_TRUE(WriteFile(theirs + "/070315/070315000000001.html", "article one"));
+    ASSERT_TRUE(WriteFile(theirs + "/070315/070315000000001_files/css/site.css", "body{}"));
+    fs::create_symlink("/etc/passwd", theirs + "/070315/070315000000001_files/leak");
+    ASSERT_TRUE(WriteFile(theirs + "/070315/070315000000002.html", "theirs"));
+    ASSERT_TRUE(WriteFile(theirs + "/old.pdf", "flat"));
+    ASSERT_TRUE(WriteFile(dir.file("secret"), "never copied"));
+    const std::string other = dir.file("other.xml");
+    ASSERT_TRUE(WriteFile(other, Gbk("<DIR COMMENT=\"CATALOG\" ROOTDIR=\"" + theirs + "\"><DIR COMMENT=\"RECYCLE\"/>"
+                                     "<ARTICLE COMMENT=\"one\" ID=\"070315000000001\" FILE=\"070315000000001.html\"/>"
+                                     "<ARTICLE COMMENT=\"two\" ID=\"070315000000002\" FILE=\"070315000000002.html\"/>"
+                                     "<ARTICLE COMMENT=\"pdf\" ID=\"x\" FILE=\"old.pdf\"/>"
+                                     "<ARTICLE COMMENT=\"evil\" ID=\"..\" FILE=\"../secret\"/></DIR>")));
+    CCatalog::MergeFiles files;
+    EXPECT_EQ(catalog.Merge(other, &files), 1);
+    EXPECT_EQ(files.copied, 2);
+    EXPECT_TRUE(files.failed.empty());
+    EXPECT_EQ(ReadFile(data + "/070315/070315000000001.html"), "article one");
+    EXPECT_EQ(ReadFile(data + "/070315/070315000000001_files/css/site.css"), "body{}");
+    EXPECT_FALSE(fs::exists(fs::symlink_status(data + "/070315/070315000000001_files/leak")));
+    EXPECT_EQ(ReadFile(data + "/070315/070315000000002.html"), "ours") << "never overwritten";
+    EXPECT_EQ(ReadFile(data + "/old.pdf"), "flat");
+    EXPECT_EQ(Entries(data), (std::vector<std::string>{"070315", "old.pdf"}));
+
+    // Merged from our own data folder: nothing to copy.
+    EXPECT_EQ(catalog.Merge(path, &files), 1);
+    EXPECT_EQ(files.copied, 0);
 }
 
 TEST_F(Catalog, DeepBranchesAreHandledWithoutRecursion)
