@@ -94,12 +94,12 @@ std::uint32_t decodeCodePoint(std::string_view seq)
     }
 }
 
-enum class OutsideGbk { Gb18030, CharRef };
+enum class OutsideGbk { Gb18030, CharRef, Stop };
 
-// Encodes until the input ends or the next character would pass maxBytes.
-// Returns the number of input bytes taken.
+// Encodes until the input ends or the next character would pass maxBytes (or, with Stop, is
+// one that two bytes cannot hold: *stopped says so). Returns the number of input bytes taken.
 std::size_t encode(std::string_view utf8, std::size_t maxBytes, std::string& out,
-                   OutsideGbk outside = OutsideGbk::Gb18030)
+                   OutsideGbk outside = OutsideGbk::Gb18030, bool* stopped = nullptr)
 {
     Converters& c = converters();
     out.clear();
@@ -124,24 +124,34 @@ std::size_t encode(std::string_view utf8, std::size_t maxBytes, std::string& out
         // Not in GBK (EILSEQ), or a sequence cut short at the end (EINVAL).
         const std::string_view rest = utf8.substr(taken);
         const std::size_t seq = utf8SequenceLength(rest);
+        if (seq == 0 && outside == OutsideGbk::Stop) {
+            if (stopped)
+                *stopped = err == EILSEQ;
+            break;
+        }
         std::string one = "?";
         std::size_t consumed = 1;
-        if (seq > 0 && outside == OutsideGbk::CharRef) {
-            // Only characters XML allows; the rest stays a '?'.
-            const std::uint32_t code = decodeCodePoint(rest.substr(0, seq));
-            if (code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xFFFD && code != 0xFFFE) ||
-                code >= 0x10000)
-                one = "&#" + std::to_string(code) + ";";
+        if (seq > 0) {
             consumed = seq;
-        } else if (seq > 0) {
             char four[8];
             const char* sin = rest.data();
             std::size_t sinLeft = seq;
             char* so = four;
             std::size_t soLeft = sizeof four;
-            if (c.toGb18030.convert(sin, sinLeft, so, soLeft) == 0)
-                one.assign(four, sizeof four - soLeft);
-            consumed = seq;
+            const std::string wide =
+                c.toGb18030.convert(sin, sinLeft, so, soLeft) == 0 ? std::string(four, sizeof four - soLeft) : std::string();
+            // User-defined characters keep the two bytes code page 936 gives them.
+            const std::uint32_t code = decodeCodePoint(rest.substr(0, seq));
+            if (outside == OutsideGbk::Gb18030 ? !wide.empty() : wide.size() == 2) {
+                one = wide;
+            } else if (outside == OutsideGbk::Stop) {
+                if (stopped)
+                    *stopped = true;
+                break;
+            } else if (code == 0x9 || code == 0xA || code == 0xD || (code >= 0x20 && code <= 0xFFFD && code != 0xFFFE) ||
+                       code >= 0x10000) {
+                one = "&#" + std::to_string(code) + ";"; // only characters XML allows; the rest stays a '?'
+            }
         }
         if (out.size() + one.size() > maxBytes)
             break;
@@ -167,6 +177,35 @@ std::string Utf8ToGbkWithCharRefs(std::string_view utf8)
     return out;
 }
 
+std::size_t Utf8ToCp936Prefix(std::string_view utf8, std::size_t maxBytes, std::string& out, bool* unwritable)
+{
+    bool stopped = false;
+    const std::size_t taken = encode(utf8, maxBytes, out, OutsideGbk::Stop, &stopped);
+    if (unwritable)
+        *unwritable = stopped;
+    return taken;
+}
+
+std::size_t Cp936WholeCharacters(std::string_view bytes, std::size_t maxBytes)
+{
+    std::size_t pos = 0;
+    while (pos < bytes.size()) {
+        const auto lead = static_cast<unsigned char>(bytes[pos]);
+        std::size_t n = 1;
+        if (lead >= 0x81 && lead <= 0xFE) {
+            const std::string_view rest = bytes.substr(pos);
+            const bool mayBeFour = rest.size() < 2 || (rest[1] >= 0x30 && rest[1] <= 0x39);
+            if (rest.size() < 2 || (mayBeFour && rest.size() < 4))
+                break; // the rest of this character has not come yet
+            n = isGb18030FourByte(rest) ? 4 : 2;
+        }
+        if (pos + n > maxBytes)
+            break;
+        pos += n;
+    }
+    return pos;
+}
+
 std::string Utf8ToCp936Cut(std::string_view utf8, std::size_t maxBytes)
 {
     std::string out;
@@ -185,12 +224,15 @@ std::string Cp936CutUtf8(std::string_view utf8, std::size_t maxBytes)
     return std::string(utf8.substr(0, encode(utf8, maxBytes, out)));
 }
 
-std::string Cp936ToUtf8(std::string_view bytes)
+namespace {
+
+// Decodes into out; a byte that does not decode becomes U+FFFD, or with strict ends the
+// decoding. Returns the number of bytes taken.
+std::size_t decode(std::string_view bytes, std::string& out, bool strict)
 {
     static constexpr char kReplacement[] = "\xEF\xBF\xBD";
     Converters& c = converters();
-    std::string out;
-    out.reserve(bytes.size() + bytes.size() / 2);
+    out.reserve(out.size() + bytes.size() + bytes.size() / 2);
     char buffer[4096];
     std::size_t taken = 0;
     while (taken < bytes.size()) {
@@ -220,10 +262,26 @@ std::string Cp936ToUtf8(std::string_view bytes)
                 continue;
             }
         }
+        if (strict)
+            break;
         out += kReplacement;
         taken += 1;
     }
+    return taken;
+}
+
+} // namespace
+
+std::string Cp936ToUtf8(std::string_view bytes)
+{
+    std::string out;
+    decode(bytes, out, false);
     return out;
+}
+
+std::size_t Cp936ToUtf8Prefix(std::string_view bytes, std::string& out)
+{
+    return decode(bytes, out, true);
 }
 
 std::size_t Cp936CharBoundary(std::string_view bytes, std::size_t maxBytes)

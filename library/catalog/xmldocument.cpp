@@ -1,7 +1,9 @@
 #include "xmldocument.h"
 
+#include "codepage.h"
 #include "fileutil.h"
 
+#include <libxml/encoding.h>
 #include <libxml/globals.h>
 #include <libxml/parser.h>
 #include <libxml/tree.h>
@@ -133,6 +135,53 @@ bool EqualsNoCase(std::string_view a, std::string_view b)
     return true;
 }
 
+bool IsCp936Name(std::string_view name)
+{
+    return EqualsNoCase(name, "gb2312") || EqualsNoCase(name, "gbk") || EqualsNoCase(name, "cp936");
+}
+
+// Code page 936 through our own converter: unlike iconv's GBK it reads and writes the
+// user-defined characters (AA A1 and the like, private-use characters inside).
+constexpr char kCp936[] = "QUOR-CP936";
+
+int Cp936Input(unsigned char* out, int* outlen, const unsigned char* in, int* inlen)
+{
+    const std::string_view bytes(reinterpret_cast<const char*>(in), static_cast<std::size_t>(std::max(*inlen, 0)));
+    // A byte grows to at most three (a replacement character): whole characters that surely fit.
+    const std::size_t take = Cp936WholeCharacters(bytes, static_cast<std::size_t>(std::max(*outlen, 0)) / 3);
+    std::string utf8;
+    const std::size_t decoded = Cp936ToUtf8Prefix(bytes.substr(0, take), utf8);
+    std::memcpy(out, utf8.data(), utf8.size());
+    *inlen = static_cast<int>(decoded);
+    *outlen = static_cast<int>(utf8.size());
+    return decoded < take ? -2 : *outlen; // a byte no code page 936 text holds
+}
+
+int Cp936Output(unsigned char* out, int* outlen, const unsigned char* in, int* inlen)
+{
+    if (!in) {
+        *outlen = 0;
+        *inlen = 0;
+        return 0;
+    }
+    const std::string_view utf8(reinterpret_cast<const char*>(in), static_cast<std::size_t>(std::max(*inlen, 0)));
+    std::string bytes;
+    bool unwritable = false;
+    const std::size_t taken = Utf8ToCp936Prefix(utf8, static_cast<std::size_t>(std::max(*outlen, 0)), bytes, &unwritable);
+    std::memcpy(out, bytes.data(), bytes.size());
+    *inlen = static_cast<int>(taken);
+    *outlen = static_cast<int>(bytes.size());
+    // -2: libxml2 writes the next character as a character reference and goes on.
+    return unwritable ? -2 : *outlen;
+}
+
+const char* Cp936Encoding()
+{
+    if (!xmlFindCharEncodingHandler(kCp936))
+        xmlNewCharEncodingHandler(kCp936, &Cp936Input, &Cp936Output);
+    return kCp936;
+}
+
 // The encoding named in the XML declaration at the very start, or empty.
 std::string_view DeclaredEncoding(std::string_view bytes)
 {
@@ -219,13 +268,14 @@ xmlDocPtr Parse(std::string_view bytes, const std::string& name, std::string* er
     if (!ctxt || !ctxt->sax) return fail(std::strerror(ENOMEM));
     ctxt->_private = &collector;
     ctxt->sax->internalSubset = &RefuseDoctype;
-    // Declared gb2312 files hold GBK in practice; GBK is a superset.
-    const char* encoding = EqualsNoCase(DeclaredEncoding(bytes), "gb2312") ? "GBK" : nullptr;
+    // Declared gb2312 files hold code page 936 in practice, a superset.
+    const char* encoding = IsCp936Name(DeclaredEncoding(bytes)) ? Cp936Encoding() : nullptr;
     // Handed over in pieces: libxml2 would otherwise copy the whole input and convert it in one
     // go (40 MB more at the peak for a 19 MB catalog, at the same speed).
     std::string_view rest = bytes;
+    // The declaration must not switch the parser over to another converter.
     xmlDocPtr doc = xmlCtxtReadIO(ctxt, &ReadPiece, nullptr, &rest, nullptr, encoding,
-                                  XML_PARSE_NONET | XML_PARSE_NOBLANKS);
+                                  XML_PARSE_NONET | XML_PARSE_NOBLANKS | (encoding ? XML_PARSE_IGNORE_ENC : 0));
     xmlFreeParserCtxt(ctxt);
     xmlNodePtr root = doc ? xmlDocGetRootElement(doc) : nullptr;
     if (doc && root && !collector.doctype && Tidy(root)) return doc;
@@ -501,10 +551,10 @@ std::string CXmlDocument::SaveToString() const
     // Attribute text is written raw only while the document names an encoding; global
     // switches that would change the output are held off meanwhile.
     const xmlChar* oldEncoding = m_doc->encoding;
-    m_doc->encoding = X("GBK");
+    m_doc->encoding = X(Cp936Encoding());
     const int oldNoEmpty = xmlSaveNoEmptyTags;
     xmlSaveNoEmptyTags = 0;
-    xmlSaveCtxtPtr ctxt = xmlSaveToIO(&AppendToString, nullptr, &out, "GBK", XML_SAVE_NO_DECL);
+    xmlSaveCtxtPtr ctxt = xmlSaveToIO(&AppendToString, nullptr, &out, Cp936Encoding(), XML_SAVE_NO_DECL);
     bool ok = ctxt != nullptr;
     for (xmlNodePtr n = m_doc->children; ok && n; n = n->next) {
         if (n->type == XML_DTD_NODE) continue;

@@ -106,6 +106,29 @@ TEST_F(XmlFile, GbkCatalogLoadsAsUtf8AndSavesBackByteForByte)
     EXPECT_EQ(doc.SaveToString(), kGbkCatalog);
 }
 
+TEST_F(XmlFile, UserDefinedCharactersOpenAndAreSavedAsTheSameBytes)
+{
+    // Old catalogs carry the user-defined area (AA A1, F8 A1, A1 40...) in titles, also
+    // across the parser's reading pieces.
+    std::string body;
+    for (int i = 0; i < 3000; ++i)
+        body += "<DIR COMMENT=\"\xAA\xA1 \xD6\xD0 \xF8\xA1 \xA1\x40 x\"/>";
+    const std::string bytes = "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<DIR COMMENT=\"CATALOG\">" + body + "</DIR>\r\n";
+    CXmlDocument doc;
+    std::string error;
+    ASSERT_TRUE(doc.LoadFromMemory(bytes, &error)) << error;
+    EXPECT_EQ(doc.GetRoot().GetChildCount(), 3000);
+    EXPECT_EQ(doc.GetRoot().GetChild(2999).GetAttribute("COMMENT"), "\xEE\x80\x80 \xE4\xB8\xAD \xEE\x88\xB4 \xEE\x93\x86 x");
+    EXPECT_EQ(doc.SaveToString(), bytes);
+
+    // Declared as gbk it reads the same; a byte no code page holds is still refused.
+    std::string gbk = bytes;
+    gbk.replace(gbk.find("gb2312"), 6, "GBK");
+    ASSERT_TRUE(doc.LoadFromMemory(gbk, &error)) << error;
+    EXPECT_FALSE(doc.LoadFromMemory("<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<DIR COMMENT=\"\xAA\x20\"/>", &error));
+    EXPECT_NE(error.find("line "), std::string::npos) << error;
+}
+
 TEST_F(XmlFile, CharactersOutsideGbkBecomeReferencesAndReadBack)
 {
     CXmlDocument doc;
