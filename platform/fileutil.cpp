@@ -5,7 +5,9 @@
 #include <random>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -184,4 +186,30 @@ int WriteAll(int fd, const char* data, std::size_t size)
         done += static_cast<std::size_t>(w);
     }
     return 0;
+}
+
+int RemoveStaleTempFiles(const std::string& path)
+{
+    const std::string folder = folderOf(path);
+    const auto slash = path.rfind('/');
+    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::string prefix = "." + base.substr(0, 200) + ".tmp-";
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir) return 0;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.rfind(prefix, 0) != 0) continue;
+        // ".name.tmp-<pid>-...": left behind only when that program is gone.
+        const std::string rest = name.substr(prefix.size());
+        char* end = nullptr;
+        const long pid = std::strtol(rest.c_str(), &end, 10);
+        if (end == rest.c_str() || *end != '-' || pid <= 0) continue;
+        if (::kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH) continue;
+        struct stat st{};
+        const std::string full = folder + "/" + name;
+        if (::lstat(full.c_str(), &st) == 0 && S_ISREG(st.st_mode) && ::unlink(full.c_str()) == 0) ++removed;
+    }
+    ::closedir(dir);
+    return removed;
 }

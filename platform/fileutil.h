@@ -26,6 +26,10 @@ bool ReadFileBytes(const std::string& path, std::string& bytes, std::string* err
 bool WriteFileAtomically(const std::string& path, std::string_view bytes, std::string* error = nullptr,
                          const std::function<void()>& beforeRename = {});
 
+// Removes the new files that WriteFileAtomically left beside path when its program was
+// killed during a write (their program is gone). Returns how many went.
+int RemoveStaleTempFiles(const std::string& path);
+
 // Writes all bytes to fd, again after a signal: 0, or the errno of the failure.
 int WriteAll(int fd, const char* data, std::size_t size);
 

@@ -154,6 +154,9 @@ bool CCatalog::Load(const std::string& path, std::string* error, bool* recycleAd
     const std::string rootDir = doc.GetRoot().GetAttribute("ROOTDIR");
     if (Cp936Length(rootDir) > 3 && SetDataFolder(rootDir)) MakeFolders(g_szDataFolder);
     m_doc.Swap(doc);
+    // Saves killed half-way leave their new files behind; nobody will finish them.
+    RemoveStaleTempFiles(path);
+    RemoveStaleTempFiles(g_szDataFolder.str() + "/" + DEFAULT_CATALOG_NAME);
     m_recycle = findRecycle();
     if (!m_recycle) {
         m_recycle = AddItem(Root(), RECYCLE_TITLE, true);

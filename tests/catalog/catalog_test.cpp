@@ -6,6 +6,7 @@
 #include "appglobals.h"
 #include "codepage.h"
 #include "defaultcatalog.h"
+#include "fileutil.h"
 #include "testenv.h"
 
 #include <gtest/gtest.h>
@@ -16,6 +17,7 @@
 #include <algorithm>
 #include <filesystem>
 #include <pthread.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 namespace {
@@ -178,6 +180,39 @@ TEST_F(Catalog, BadFilesAreRefusedAndTheLoadedCatalogStaysAsItWas)
         EXPECT_EQ(g_szDataFolder.str(), data);
     }
     EXPECT_FALSE(Exists(elsewhere));
+}
+
+TEST_F(Catalog, ASaveKilledHalfWayLeavesNoFileBehindAfterTheNextOpening)
+{
+    Load("<DIR COMMENT=\"CATALOG\"><DIR COMMENT=\"RECYCLE\"/></DIR>");
+    const std::string before = ReadFile(path);
+    // A program killed while it writes a large catalog.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const std::string huge(std::size_t(1) << 30, 'x');
+        WriteFileAtomically(path, huge);
+        ::_exit(0);
+    }
+    const auto temps = [&] {
+        std::vector<std::string> found;
+        for (const std::string& name : Entries(dir.path()))
+            if (name.rfind(".QuorCatalog.xml.tmp-", 0) == 0) found.push_back(name);
+        return found;
+    };
+    for (int i = 0; i < 200 && temps().empty(); ++i)
+        ::usleep(10000);
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ASSERT_EQ(temps().size(), 1u) << "the killed save left its new file";
+    EXPECT_EQ(ReadFile(path), before);
+
+    // A save of a program that still runs is left alone.
+    const std::string running = dir.file(".QuorCatalog.xml.tmp-" + std::to_string(::getpid()) + "-0-1");
+    ASSERT_TRUE(WriteFile(running, "busy"));
+    CCatalog again;
+    ASSERT_TRUE(again.Load(path, nullptr));
+    EXPECT_EQ(temps(), std::vector<std::string>{".QuorCatalog.xml.tmp-" + std::to_string(::getpid()) + "-0-1"});
 }
 
 TEST_F(Catalog, NothingIsSavedBeforeACatalogWasLoaded)
