@@ -1,16 +1,58 @@
 #include "shell.h"
 
+#include "fileutil.h"
+
 #include <QDesktopServices>
 #include <QFile>
 #include <QProcess>
 #include <QUrl>
 
+#include <cerrno>
 #include <cstdlib>
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+// The user's own trash, $XDG_DATA_HOME/Trash with its files and info folders (mode 0700),
+// made when missing. Qt falls back to the current folder when it cannot make it.
+bool makeHomeTrash(std::string* error)
+{
+    const char* xdg = std::getenv("XDG_DATA_HOME");
+    const char* home = std::getenv("HOME");
+    std::string data;
+    if (xdg && *xdg == '/')
+        data = xdg;
+    else if (home && *home == '/')
+        data = std::string(home) + "/.local/share";
+    else {
+        if (error) *error = "no home folder for the trash";
+        return false;
+    }
+    if (!MakeFolders(data, error))
+        return false;
+    for (const std::string& dir : {data + "/Trash", data + "/Trash/files", data + "/Trash/info"}) {
+        if (::mkdir(dir.c_str(), 0700) == 0 || errno == EEXIST) {
+            struct stat st{};
+            if (::stat(dir.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+                continue;
+            errno = ENOTDIR;
+        }
+        if (error) *error = ErrnoText(dir, errno);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
 bool MoveToTrash(const std::string& path, std::string* error)
 {
+    std::string why;
+    if (!makeHomeTrash(&why)) {
+        if (error) *error = "the trash cannot be made: " + why;
+        return false;
+    }
     QFile file(QString::fromStdString(path));
     if (file.moveToTrash())
         return true;

@@ -1,3 +1,4 @@
+#include "fileutil.h"
 #include "shell.h"
 #include "testenv.h"
 
@@ -32,6 +33,36 @@ TEST(Shell, MoveToTrashUsesTheUsersTrash)
 
     EXPECT_FALSE(MoveToTrash(folder.file("missing"), &error));
     EXPECT_FALSE(error.empty());
+}
+
+TEST(Shell, TheTrashIsMadeWhenMissingAndAFileStaysWhenItCannotBe)
+{
+    TestFolder folder;
+    const std::string oldData = std::getenv("XDG_DATA_HOME");
+    const std::string cwd = CurrentFolder();
+    ASSERT_EQ(::chdir(folder.path().c_str()), 0);
+    const std::string file = folder.file("a.html");
+
+    // A fresh account: no ~/.local/share yet.
+    ::setenv("XDG_DATA_HOME", folder.file("fresh/.local/share").c_str(), 1);
+    ASSERT_TRUE(WriteFile(file, "a"));
+    std::string error;
+    ASSERT_TRUE(MoveToTrash(file, &error)) << error;
+    EXPECT_EQ(ReadFile(folder.file("fresh/.local/share/Trash/files/a.html")), "a");
+
+    // Where no trash can be made, the file stays and the reason is given; nothing lands in
+    // the current folder.
+    ASSERT_TRUE(WriteFile(folder.file("blocker"), "a file where a folder should be"));
+    ::setenv("XDG_DATA_HOME", folder.file("blocker/share").c_str(), 1);
+    ASSERT_TRUE(WriteFile(file, "b"));
+    EXPECT_FALSE(MoveToTrash(file, &error));
+    EXPECT_NE(error.find("trash"), std::string::npos) << error;
+    EXPECT_EQ(ReadFile(file), "b");
+    EXPECT_FALSE(Exists(folder.file("files")));
+    EXPECT_FALSE(Exists(folder.file("info")));
+
+    ::setenv("XDG_DATA_HOME", oldData.c_str(), 1);
+    ASSERT_EQ(::chdir(cwd.c_str()), 0);
 }
 
 TEST(Shell, FindProgramLooksInTheCurrentFolderThenTheGivenOnesThenPath)
