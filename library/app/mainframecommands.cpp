@@ -138,8 +138,14 @@ void CMainFrame::onFolderNew()
     if (!target.isValid())
         target = m_wndTree->CatalogModel()->index(0, 0);
     const QModelIndex added = m_wndTree->AddItem(target, QStringLiteral("New Folder"), true);
+    if (!added.isValid())
+        return;
+    m_wndTree->expand(added.parent());
     m_wndTree->setCurrentIndex(added);
+    m_wndTree->scrollTo(added);
     OnCommand(ID_CATALOG_MODIFIED);
+    m_wndTree->setFocus();
+    m_wndTree->edit(added); // named at once
 }
 
 void CMainFrame::onItemDelete()

@@ -18,7 +18,8 @@ CFindDlg::CFindDlg(QWidget* parent) : QDialog(parent), m_keyword(new QLineEdit(t
     layout->addWidget(m_keyword, 0, 1, 1, 2);
 
     auto* matchCase = new QCheckBox(tr("区分大小写"), this);
-    matchCase->setChecked(true);
+    matchCase->setObjectName(QStringLiteral("matchCase"));
+    matchCase->setChecked(false); // the search ignores case
     matchCase->setEnabled(false);
     layout->addWidget(matchCase, 1, 0, 1, 2);
 

@@ -1,7 +1,7 @@
 #pragma once
 // The "查找目录" dialog: a keyword, and whether to search the article texts too. The case
-// and direction boxes are shown as they always were, fixed: a search ignores case and runs
-// downwards.
+// and direction boxes show what a search does and cannot be changed: it ignores case and
+// runs downwards.
 
 #include <QDialog>
 

@@ -5,11 +5,13 @@
 #include "catalogtree.h"
 #include "commandids.h"
 #include "editorwindowsdlg.h"
+#include "finddlg.h"
 #include "mainframe.h"
 #include "messagebox.h"
 #include "missiontable.h"
 #include "quorapp.h"
 #include "quorprocess.h"
+#include "storage.h"
 #include "testenv.h"
 #include "windowmessage.h"
 #include "windowmessagelistener.h"
@@ -17,6 +19,9 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QTest>
 #include <QListWidget>
 #include <QTimer>
 #include <QStringList>
@@ -258,4 +263,36 @@ TEST_F(Editing, TheWindowsDialogRaisesTheChosenEditorAndEndsAMissionWhoseEditorI
     frame->OnCommand(ID_EDITOR_WINDOWS);
     EXPECT_EQ(TakeAnsweredMessageBoxes().size(), 1);
     EXPECT_EQ(busySlots(), std::vector<int>{6});
+}
+
+namespace {
+
+using Frame = Editing; // the same window on the same catalog
+
+} // namespace
+
+TEST_F(Frame, ANewFolderIsShownAndNamedAtOnceAndTheRenameIsSavedIntoTheOpenedCatalog)
+{
+    CCatalogTree* tree = frame->GetCatalogTree();
+    select(kId); // an article: the folder goes after it in its folder
+    const QModelIndex notes = model()->IndexOf(model()->Catalog().Root().GetChild(1));
+    tree->setCurrentIndex(notes);
+    tree->collapse(notes);
+    frame->OnCommand(ID_FOLDER_NEW);
+    const QModelIndex added = tree->currentIndex();
+    ASSERT_TRUE(added.isValid());
+    EXPECT_EQ(added.parent(), notes);
+    EXPECT_TRUE(tree->isExpanded(notes));
+
+    auto* editor = tree->findChild<QLineEdit*>();
+    ASSERT_NE(editor, nullptr);
+    editor->setText(QStringLiteral("\u65B0\u540D"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    ASSERT_TRUE(WaitUntil([&] { return added.data().toString() == QStringLiteral("\u65B0\u540D"); }, 2000));
+    WaitUntil([] { return false; }, 200); // the change is announced from the event loop
+    frame->OnCommand(ID_FILE_SAVE);
+    EXPECT_NE(ReadFile(catalog).find("COMMENT=\"\xD0\xC2\xC3\xFB\""), std::string::npos) << ReadFile(catalog);
+
+    CFindDlg find;
+    EXPECT_FALSE(find.findChild<QCheckBox*>(QStringLiteral("matchCase"))->isChecked()) << "the search ignores case";
 }
