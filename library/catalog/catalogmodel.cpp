@@ -113,6 +113,16 @@ int CCatalogModel::columnCount(const QModelIndex&) const
     return 1;
 }
 
+QString CCatalogModel::ShownTitle(const std::string& title)
+{
+    if (title.size() <= kShownTitleBytes)
+        return fromUtf8(title);
+    std::size_t cut = kShownTitleBytes;
+    while (cut > 0 && (static_cast<unsigned char>(title[cut]) & 0xC0) == 0x80)
+        --cut; // not inside a character
+    return fromUtf8(title.substr(0, cut)) + QStringLiteral("\u2026");
+}
+
 QVariant CCatalogModel::data(const QModelIndex& index, int role) const
 {
     const CXmlNode node = NodeOf(index);
@@ -121,7 +131,7 @@ QVariant CCatalogModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return fromUtf8(node.GetAttribute("COMMENT"));
+        return ShownTitle(node.GetAttribute("COMMENT"));
     case Qt::DecorationRole: {
         static const QIcon folder = IconFor(ImageFolder, ImageFolderOpen);
         static const QIcon article = IconFor(ImageArticle, ImageArticle);
@@ -134,7 +144,7 @@ QVariant CCatalogModel::data(const QModelIndex& index, int role) const
         CatalogItemInfo info;
         if (!CCatalog::GetItemInfo(node, info))
             return {};
-        return fromUtf8(info.title) + QLatin1Char('\n') + fromUtf8(info.source);
+        return ShownTitle(info.title) + QLatin1Char('\n') + ShownTitle(info.source);
     }
     default:
         return {};
@@ -148,6 +158,8 @@ bool CCatalogModel::setData(const QModelIndex& index, const QVariant& value, int
     // The special folders keep their names; an empty name changes nothing.
     if (role != Qt::EditRole || !node || isSpecial(node) || text.isEmpty())
         return false;
+    if (text == ShownTitle(node.GetAttribute("COMMENT")))
+        return true; // unchanged: a long title stays whole
     CXmlNode(node).SetAttribute("COMMENT", text.toStdString());
     emit dataChanged(index, index);
     emit catalogModified();

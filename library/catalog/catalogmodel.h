@@ -23,6 +23,10 @@ public:
                  ImageRecycleOpen = 5 };
     static QIcon IconFor(Image normal, Image selected);
 
+    // Titles are shown (and edited) cut to this many bytes with "…"; the file keeps them whole.
+    static constexpr std::size_t kShownTitleBytes = 1024;
+    static QString ShownTitle(const std::string& title);
+
     CXmlNode NodeOf(const QModelIndex& index) const;
     QModelIndex IndexOf(CXmlNode node) const;
     CCatalog& Catalog() { return m_catalog; }

@@ -287,6 +287,11 @@ xmlDocPtr Parse(std::string_view bytes, const std::string& name, std::string* er
     if (collector.message.rfind("Excessive depth", 0) == 0)
         collector.message =
             "elements nested deeper than " + std::to_string(kMaxXmlDepth) + " levels";
+    // libxml2's limit on one text, in its own words ("Huge input lookup" and the like).
+    for (const char* huge : {"Huge input lookup", "AttValue length too long", "huge text node"})
+        if (collector.message.find(huge) != std::string::npos)
+            collector.message = "a title or other text in it is longer than 10,000,000 bytes, more than a catalog "
+                                "may hold (" + collector.message + ")";
     if (!collector.message.empty()) return fail(collector.message, collector.line);
     return fail(doc ? "no root element" : "not well-formed XML");
 }

@@ -1,5 +1,6 @@
 // The catalog tree as the user drives it, on the offscreen platform.
 #include "appglobals.h"
+#include "catalogmodel.h"
 #include "catalogtree.h"
 #include "codepage.h"
 #include "commandids.h"
@@ -303,4 +304,35 @@ TEST(QuorDocument, SavesToTheCatalogItOpenedAndKeepsChangesAFailedSaveLost)
     EXPECT_TRUE(doc.OnSaveDocumentAs(folder.file("other.xml"), save(true), &error));
     EXPECT_EQ(doc.GetPathName(), folder.file("other.xml"));
     EXPECT_EQ(doc.GetTitle(), "other.xml");
+}
+
+TEST(CatalogModel, LongTitlesAreShownCutAndKeptWholeAndTooLongOnesAreRefusedReadably)
+{
+    TestFolder folder;
+    const std::string path = folder.file("QuorCatalog.xml");
+    // Nine megabytes of Chinese title: shown cut on a character boundary, kept whole.
+    std::string title;
+    for (int i = 0; i < 3 * 1024 * 1024; ++i)
+        title += "\xE6\x96\x87"; // 文
+    ASSERT_TRUE(WriteFile(path, "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n<DIR COMMENT=\"CATALOG\"><ARTICLE COMMENT=\"" +
+                                    Utf8ToCp936(title) + "\" ID=\"x01\"/></DIR>\r\n"));
+    CCatalog catalog;
+    CCatalogModel model(catalog);
+    std::string error;
+    ASSERT_TRUE(model.Load(path, &error, nullptr)) << error;
+    const QModelIndex item = model.index(0, 0, model.index(0, 0));
+    const QString shown = item.data().toString();
+    EXPECT_EQ(shown.size(), 1024 / 3 + 1);
+    EXPECT_TRUE(shown.endsWith(QStringLiteral("\u6587\u2026")));
+    EXPECT_LT(item.data(Qt::ToolTipRole).toString().size(), 1100);
+    EXPECT_TRUE(model.setData(item, shown)); // an edit that changes nothing
+    EXPECT_EQ(catalog.Root().GetChild(0).GetAttribute("COMMENT"), title);
+    EXPECT_TRUE(model.setData(item, QStringLiteral("short")));
+    EXPECT_EQ(catalog.Root().GetChild(0).GetAttribute("COMMENT"), "short");
+
+    // Past libxml2's limit for one text: refused, in words a user can act on.
+    ASSERT_TRUE(WriteFile(path, "<?xml version=\"1.0\"?><DIR COMMENT=\"" + std::string(10000001, 'a') + "\"/>"));
+    EXPECT_FALSE(model.Load(path, &error, nullptr));
+    EXPECT_NE(error.find("longer than 10,000,000 bytes"), std::string::npos) << error.substr(0, 300);
+    EXPECT_EQ(catalog.Root().GetChild(0).GetAttribute("COMMENT"), "short") << "the open catalog stays";
 }
