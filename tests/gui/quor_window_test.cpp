@@ -6,6 +6,7 @@
 #include "missiontable.h"
 #include "quorprocess.h"
 #include "testenv.h"
+#include "xinput.h"
 
 #include <gtest/gtest.h>
 
@@ -31,40 +32,6 @@
 
 #include <xcb/xcb.h>
 #include <xcb/xtest.h>
-
-namespace {
-
-QString windowTree()
-{
-    QProcess xwininfo;
-    xwininfo.start(QStringLiteral("xwininfo"), {QStringLiteral("-root"), QStringLiteral("-tree")});
-    xwininfo.waitForFinished(10000);
-    return QString::fromUtf8(xwininfo.readAllStandardOutput());
-}
-
-// The keycode of a keysym in the server's keyboard mapping, or 0.
-xcb_keycode_t keycodeOf(xcb_connection_t* c, xcb_keysym_t keysym)
-{
-    const xcb_setup_t* setup = xcb_get_setup(c);
-    const auto count = static_cast<std::uint8_t>(setup->max_keycode - setup->min_keycode + 1);
-    auto* mapping = xcb_get_keyboard_mapping_reply(c, xcb_get_keyboard_mapping(c, setup->min_keycode, count), nullptr);
-    if (!mapping)
-        return 0;
-    const xcb_keysym_t* syms = xcb_get_keyboard_mapping_keysyms(mapping);
-    xcb_keycode_t found = 0;
-    for (int i = 0; i < count * mapping->keysyms_per_keycode && found == 0; ++i)
-        if (syms[i] == keysym)
-            found = static_cast<xcb_keycode_t>(setup->min_keycode + i / mapping->keysyms_per_keycode);
-    free(mapping);
-    return found;
-}
-
-void fakeKey(xcb_connection_t* c, xcb_keycode_t key, bool press)
-{
-    xcb_test_fake_input(c, press ? XCB_KEY_PRESS : XCB_KEY_RELEASE, key, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-}
-
-} // namespace
 
 TEST(QuorWindow, MainWindowShowsWithTheCatalogName)
 {
@@ -94,33 +61,6 @@ QByteArray pngPicture()
     buffer.open(QIODevice::WriteOnly);
     image.save(&buffer, "PNG");
     return bytes;
-}
-
-// A click on the catalog tree: without a window manager, that gives Quor the focus.
-void clickAt(int x, int y)
-{
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    const xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(c)).data;
-    xcb_test_fake_input(c, XCB_MOTION_NOTIFY, 0, XCB_CURRENT_TIME, screen->root, static_cast<std::int16_t>(x),
-                        static_cast<std::int16_t>(y), 0);
-    xcb_test_fake_input(c, XCB_BUTTON_PRESS, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    xcb_test_fake_input(c, XCB_BUTTON_RELEASE, 1, XCB_CURRENT_TIME, XCB_NONE, 0, 0, 0);
-    xcb_flush(c);
-    xcb_disconnect(c);
-}
-
-void pressKeys(std::initializer_list<xcb_keysym_t> keysyms)
-{
-    xcb_connection_t* keyboard = xcb_connect(nullptr, nullptr);
-    std::vector<xcb_keycode_t> keys;
-    for (xcb_keysym_t sym : keysyms)
-        keys.push_back(keycodeOf(keyboard, sym));
-    for (xcb_keycode_t key : keys)
-        fakeKey(keyboard, key, true);
-    for (auto it = keys.rbegin(); it != keys.rend(); ++it)
-        fakeKey(keyboard, *it, false);
-    xcb_flush(keyboard);
-    xcb_disconnect(keyboard);
 }
 
 } // namespace
