@@ -193,7 +193,9 @@ int RemoveStaleTempFiles(const std::string& path)
     const std::string folder = folderOf(path);
     const auto slash = path.rfind('/');
     const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    const std::string prefix = "." + base.substr(0, 200) + ".tmp-";
+    std::string prefix = ".";
+    prefix += base.substr(0, 200);
+    prefix += ".tmp-";
     DIR* dir = ::opendir(folder.c_str());
     if (!dir) return 0;
     int removed = 0;

@@ -1,6 +1,7 @@
 #include "quorapp.h"
 
 #include <QApplication>
+#include <QIcon>
 
 #include <unistd.h>
 
@@ -13,6 +14,8 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Quor"));
     QApplication::setApplicationVersion(QStringLiteral(QUOR_VERSION));
+    QGuiApplication::setDesktopFileName(QStringLiteral("quor"));
+    QApplication::setWindowIcon(QIcon::fromTheme(QStringLiteral("quor"), QIcon(QStringLiteral(":/quor/quor.svg"))));
 
     CQuorApp quor;
     if (!quor.InitInstance(QApplication::arguments()))

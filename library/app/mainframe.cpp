@@ -4,9 +4,11 @@
 #include "appsettings.h"
 #include "capturedlg.h"
 #include "catalogtree.h"
+#include "commandicons.h"
 #include "commandids.h"
 #include "dockpagebar.h"
 #include "globalhotkey.h"
+#include "lockkeys.h"
 #include "messagebox.h"
 #include "missiontable.h"
 #include "quordoc.h"
@@ -22,7 +24,6 @@
 
 #include <algorithm>
 #include <QStatusBar>
-#include <QStyle>
 #include <QTimer>
 #include <QToolBar>
 
@@ -30,21 +31,10 @@ namespace {
 
 const char kIdleText[] = "就绪";
 
-struct ToolButton
-{
-    int id;
-    QStyle::StandardPixmap icon;
-};
-
 // Tool bar 128; 0 is a separator.
-constexpr ToolButton kToolBar[] = {
-    {ID_FILE_SAVE, QStyle::SP_DialogSaveButton}, {0, {}},
-    {ID_ARTICLE_NEW, QStyle::SP_FileIcon},       {ID_FOLDER_NEW, QStyle::SP_FileDialogNewFolder},
-    {ID_EDIT_PASTE, QStyle::SP_FileDialogContentsView}, {ID_ARTICLE_EDIT, QStyle::SP_FileDialogDetailedView},
-    {ID_ARTICLE_IMPORT, QStyle::SP_DialogOpenButton}, {0, {}},
-    {ID_FIND, QStyle::SP_FileDialogInfoView},    {ID_FIND_NEXT, QStyle::SP_ArrowForward}, {0, {}},
-    {ID_VIEW_CATALOG, QStyle::SP_DirIcon},       {ID_EDITOR_WINDOWS, QStyle::SP_TitleBarNormalButton}, {0, {}},
-    {ID_APP_ABOUT, QStyle::SP_MessageBoxInformation},
+constexpr int kToolBar[] = {
+    ID_FILE_SAVE,      0, ID_ARTICLE_NEW, ID_FOLDER_NEW, ID_EDIT_PASTE, ID_ARTICLE_EDIT, ID_ARTICLE_IMPORT, 0,
+    ID_FIND,           ID_FIND_NEXT,      0,              ID_VIEW_CATALOG, ID_EDITOR_WINDOWS, 0, ID_APP_ABOUT,
 };
 
 // Status prompts and tool tips: the text before '\n' is the prompt, after it the tip.
@@ -121,6 +111,7 @@ QAction* CMainFrame::addCommand(int id, const QString& text, const QString& prom
     }
     if (!prompt.isEmpty())
         action->setStatusTip(prompt);
+    action->setIcon(CommandIcon(id));
     connect(action, &QAction::triggered, this, [this, id] { OnCommand(id); });
     m_actions[id] = action;
     return action;
@@ -136,6 +127,8 @@ void CMainFrame::createActions()
 {
     addCommand(ID_FILE_OPEN, tr("打开目录信息(&O)...\tCtrl+O"), tr("打开另一个目录文件"))->setShortcut(QKeySequence::Open);
     addCommand(ID_FILE_SAVE, tr("保存目录信息(&S)\tCtrl+S"))->setShortcut(QKeySequence::Save);
+    addCommand(ID_FILE_SAVE_AS, tr("目录信息另存为(&A)..."), tr("用新的名字保存目录信息"));
+    addCommand(ID_ARTICLE_POST, tr("贴到Marvu空间\t(&B)"), tr("用 Tolvane 发表选中的文章"));
     addCommand(ID_CATALOG_MERGE, tr("合并目录信息(&M)"), tr("把另一个目录文件合并进来"));
     addCommand(ID_APP_EXIT, tr("保存并退出(&X)"), tr("保存目录信息并退出"));
     addCommand(ID_ARTICLE_EDIT, tr("编辑文章\t(&E)"));
@@ -157,18 +150,15 @@ void CMainFrame::createActions()
     for (int id : {ID_VIEW_TOOLBAR, ID_VIEW_STATUS_BAR, ID_VIEW_CATALOG})
         m_actions[id]->setChecked(true);
     // Accelerators without a menu entry of their own.
+    for (const auto& [id, key] : {std::pair{ID_NEXT_PANE, QKeySequence(Qt::Key_F6)},
+                                  std::pair{ID_PREV_PANE, QKeySequence(Qt::SHIFT | Qt::Key_F6)}}) {
+        QAction* pane = addCommand(id, id == ID_NEXT_PANE ? tr("下一个窗格") : tr("上一个窗格"));
+        pane->setShortcut(key);
+        addAction(pane);
+    }
     auto* print = addCommand(ID_FILE_PRINT, tr("打印"));
     print->setShortcut(QKeySequence::Print);
     addAction(print);
-    for (const auto& [id, action] : m_actions)
-        action->setEnabled(isCommandEnabled(id));
-}
-
-bool CMainFrame::isCommandEnabled(int id) const
-{
-    // Commands whose work is not in this build yet stay visible but cannot be chosen.
-    static const int kNotYet[] = {ID_ARTICLE_POST};
-    return std::find(std::begin(kNotYet), std::end(kNotYet), id) == std::end(kNotYet);
 }
 
 void CMainFrame::createMenus()
@@ -176,6 +166,7 @@ void CMainFrame::createMenus()
     QMenu* file = menuBar()->addMenu(tr("文件(&F)"));
     file->addAction(m_actions[ID_FILE_OPEN]);
     file->addAction(m_actions[ID_FILE_SAVE]);
+    file->addAction(m_actions[ID_FILE_SAVE_AS]);
     file->addSeparator();
     file->addAction(m_actions[ID_CATALOG_MERGE]);
     file->addSeparator();
@@ -221,14 +212,11 @@ void CMainFrame::createToolBar()
     m_wndToolBar = addToolBar(tr("工具栏"));
     m_wndToolBar->setObjectName(QStringLiteral("ToolBar"));
     m_wndToolBar->setIconSize(QSize(16, 16));
-    for (const auto& button : kToolBar) {
-        if (button.id == 0) {
+    for (int id : kToolBar) {
+        if (id == 0)
             m_wndToolBar->addSeparator();
-            continue;
-        }
-        QAction* action = m_actions[button.id];
-        action->setIcon(style()->standardIcon(button.icon));
-        m_wndToolBar->addAction(action);
+        else
+            m_wndToolBar->addAction(m_actions[id]);
     }
 }
 
@@ -236,11 +224,20 @@ void CMainFrame::createStatusBar()
 {
     m_wndMessage = new QLabel(tr(kIdleText), this);
     statusBar()->addWidget(m_wndMessage, 1);
-    for (const char* indicator : {"大写", "数字", "滚动"}) {
-        auto* pane = new QLabel(tr(indicator), this);
-        pane->setEnabled(false);
-        statusBar()->addPermanentWidget(pane);
+    for (std::size_t i = 0; i < std::size(m_lockPanes); ++i) {
+        static const char* const kIndicators[] = {"大写", "数字", "滚动"};
+        m_lockPanes[i] = new QLabel(tr(kIndicators[i]), this);
+        m_lockPanes[i]->setObjectName(QString::fromLatin1("lockPane%1").arg(i));
+        m_lockPanes[i]->setEnabled(false);
+        statusBar()->addPermanentWidget(m_lockPanes[i]);
     }
+    // The lock keys can change in any program: looked at again now and then, and after
+    // every key here.
+    auto* lockTimer = new QTimer(this);
+    connect(lockTimer, &QTimer::timeout, this, &CMainFrame::updateLockPanes);
+    lockTimer->start(500);
+    qApp->installEventFilter(this);
+    updateLockPanes();
     // Fly-by prompts show in the message pane; the idle text comes back after them.
     connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
         m_wndMessage->setVisible(message.isEmpty());
@@ -252,7 +249,6 @@ void CMainFrame::createCatalogBar()
     m_wndDockPageBar = new CDockPageBar(QStringLiteral("DockPageBar"), this);
     m_wndDockPageBar->setAllowedAreas(Qt::AllDockWidgetAreas);
     m_wndTree = new CCatalogTree(new CCatalogModel(*m_catalog, this), m_wndDockPageBar);
-    m_wndTree->SetCommandEnabled([this](int id) { return isCommandEnabled(id); });
     connect(m_wndTree, &CCatalogTree::sendCommand, this, &CMainFrame::OnCommand);
     connect(m_wndTree, &CCatalogTree::postCommand, this, &CMainFrame::PostCommand);
     connect(m_wndTree, &CCatalogTree::messageText, this, &CMainFrame::SetMessageText);
@@ -309,6 +305,16 @@ void CMainFrame::OnCommand(int id)
         break;
     case ID_ITEM_DELETE:
         onItemDelete();
+        break;
+    case ID_ARTICLE_POST:
+        onArticlePost();
+        break;
+    case ID_FILE_SAVE_AS:
+        onFileSaveAs();
+        break;
+    case ID_NEXT_PANE:
+    case ID_PREV_PANE:
+        switchPane();
         break;
     case ID_ARTICLE_EDIT:
         onArticleEdit();
@@ -433,9 +439,34 @@ void CMainFrame::restoreFromHotKey()
 void CMainFrame::updateTitle()
 {
     const QString name = QString::fromStdString(m_pDocument->GetTitle());
-    setWindowTitle(name.isEmpty() ? QStringLiteral("Quor") : name + QStringLiteral(" - Quor"));
+    // "[*]" shows as '*' while the catalog has unsaved changes.
+    setWindowTitle(name.isEmpty() ? QStringLiteral("Quor[*]") : name + QStringLiteral("[*] - Quor"));
     setWindowModified(m_pDocument->IsModified());
 }
 
 
 
+
+void CMainFrame::updateLockPanes()
+{
+    const std::optional<LockKeys> keys = ReadLockKeys();
+    const bool on[] = {keys && keys->caps, keys && keys->num, keys && keys->scroll};
+    for (std::size_t i = 0; i < std::size(m_lockPanes); ++i)
+        m_lockPanes[i]->setEnabled(on[i]);
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyRelease)
+        QTimer::singleShot(0, this, &CMainFrame::updateLockPanes);
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::switchPane()
+{
+    // Two panes: the catalog and the article view.
+    if (m_wndTree->hasFocus() || !m_wndDockPageBar->isVisible())
+        m_pView->setFocus(Qt::ShortcutFocusReason);
+    else
+        m_wndTree->setFocus(Qt::ShortcutFocusReason);
+}

@@ -65,9 +65,12 @@ public:
     // The editor program g_szEditor names: relative to the current folder or a full path,
     // in our programs' folder, or on PATH. Empty when none of them has it.
     static std::string FindEditor();
+    // The title handed to Tolvane: 60 code page 936 bytes at most, ".." when cut, '"' as '_'.
+    static std::string PostingTitle(const std::string& title);
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAction* addCommand(int id, const QString& text, const QString& prompt = {});
@@ -79,7 +82,6 @@ private:
     void restoreFromHotKey();
     void updateTitle();
     void updateRecentFiles();
-    bool isCommandEnabled(int id) const;
     // Command handlers (mainframecommands.cpp).
     void onCatalogLoad();
     bool onCatalogSave();
@@ -95,6 +97,10 @@ private:
     void onArticleShow();
     void onForceDownload(const QUrl& url);
     void onAbout();
+    void onArticlePost();
+    void onFileSaveAs();
+    void switchPane();
+    void updateLockPanes();
     // Article creation (articlecommands.cpp).
     void onArticleNew();
     void onEditPaste();
@@ -125,6 +131,7 @@ private:
     bool m_bCatalogLoaded = false;
     QToolBar* m_wndToolBar = nullptr;
     QLabel* m_wndMessage = nullptr;
+    QLabel* m_lockPanes[3] = {};
     CGlobalHotKey* m_pHotKey = nullptr;
     CWindowMessageListener* m_pListener = nullptr;
     CMissionTable* m_pMissions = nullptr;

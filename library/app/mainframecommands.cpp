@@ -15,12 +15,16 @@
 #include "propertiesdlg.h"
 #include "quordoc.h"
 #include "quorview.h"
+#include "runtimedir.h"
+#include "shell.h"
 #include "storage.h"
 
 #include <QAction>
 #include <QFileDialog>
 #include <QUrl>
 
+#include <algorithm>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -296,4 +300,50 @@ void CMainFrame::onAbout()
     ShowMessageBox(this,
                    tr("Quor %1\n\n个人文章库：收集网页，整理目录，编辑与发布。").arg(QStringLiteral(QUOR_VERSION)),
                    tr("关于 Quor"), MsgButtons::Ok, MsgIcon::Information);
+}
+
+std::string CMainFrame::PostingTitle(const std::string& title)
+{
+    std::string cut = Cp936CutUtf8(title, 60);
+    if (cut.size() < title.size())
+        cut += "..";
+    std::replace(cut.begin(), cut.end(), '"', '_');
+    return cut;
+}
+
+void CMainFrame::onArticlePost()
+{
+    if (!m_bCatalogLoaded)
+        return;
+    CatalogItemInfo info;
+    CCatalog::GetItemInfo(m_wndTree->CatalogModel()->NodeOf(m_wndTree->currentIndex()), info);
+    GetAttachDir(info.id);
+    if (Cp936Length(info.file) <= 3)
+        return;
+    // Tolvane beside us first, then in our data folder, then on PATH.
+    std::string program = ExecutableDir() + "/Tolvane";
+    if (::access(program.c_str(), X_OK) != 0)
+        program = FindProgram("Tolvane", {GetModuleDir()});
+    if (program.empty() || !StartProgram(program, {ResolveArticleFile(info.file), PostingTitle(info.title)}))
+        SetMessageText(tr("找不到发表程序 Tolvane"));
+}
+
+void CMainFrame::onFileSaveAs()
+{
+    if (!m_bCatalogLoaded)
+        return;
+    const QString chosen = QFileDialog::getSaveFileName(this, tr("目录信息另存为"), q(m_pDocument->GetPathName()),
+                                                        tr("Quor目录文件 (*.xml)"));
+    if (chosen.isEmpty())
+        return;
+    std::string error;
+    if (!m_pDocument->OnSaveDocumentAs(
+            chosen.toStdString(), [this](const std::string& path, std::string* why) { return m_wndTree->SaveCatalog(path, why); },
+            &error)) {
+        ShowMessageBox(this, tr("目录信息没有保存：\n%1").arg(q(error)), QStringLiteral("Quor"), MsgButtons::Ok,
+                       MsgIcon::Critical);
+        return;
+    }
+    AddRecentFile(*m_pProfile, m_pDocument->GetPathName());
+    updateRecentFiles();
 }

@@ -7,8 +7,8 @@
 
 inline constexpr const char QUOR_FOLDER_MARKER[] = "[QUOR_FOLDER]";
 
-// The folder our own files live in: the program's folder when it is writable, else
-// $XDG_DATA_HOME/Quor (~/.local/share/Quor).
+// The folder our own files live in: the program's folder when it is writable and not
+// installed (no ../share/quor beside it), else $XDG_DATA_HOME/Quor (~/.local/share/Quor).
 std::string GetModuleDir();
 
 // The 15-character ID "%y%m%d%H%M%S" + three digits of milliseconds for that instant.

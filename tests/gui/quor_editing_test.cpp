@@ -9,6 +9,7 @@
 #include "mainframe.h"
 #include "messagebox.h"
 #include "missiontable.h"
+#include "profile.h"
 #include "quorapp.h"
 #include "quorprocess.h"
 #include "storage.h"
@@ -295,4 +296,50 @@ TEST_F(Frame, ANewFolderIsShownAndNamedAtOnceAndTheRenameIsSavedIntoTheOpenedCat
 
     CFindDlg find;
     EXPECT_FALSE(find.findChild<QCheckBox*>(QStringLiteral("matchCase"))->isChecked()) << "the search ignores case";
+}
+
+TEST_F(Frame, PostingStartsTolvaneWithTheArticleAndItsTitleCut)
+{
+    // A stand-in Tolvane on PATH that writes down its arguments.
+    const std::string bin = dir.file("bin");
+    std::filesystem::create_directories(bin);
+    ASSERT_TRUE(WriteFile(bin + "/Tolvane", "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > '" +
+                                                dir.file("posted") + "'\n"));
+    ::chmod((bin + "/Tolvane").c_str(), 0755);
+    const std::string oldPath = std::getenv("PATH");
+    ::setenv("PATH", (bin + ":" + oldPath).c_str(), 1);
+
+    CXmlNode story = model()->Catalog().FindById(kId);
+    // 40 Chinese characters with a quote: 81 bytes in code page 936.
+    std::string title = "\"";
+    for (int i = 0; i < 40; ++i)
+        title += "\xE6\x96\x87";
+    story.SetAttribute("COMMENT", title);
+    select(kId);
+    frame->OnCommand(ID_ARTICLE_POST);
+    ASSERT_TRUE(WaitUntil([&] { return !ReadFile(dir.file("posted")).empty(); }, 10000));
+    std::string expected = "_";
+    for (int i = 0; i < 29; ++i)
+        expected += "\xE6\x96\x87";
+    EXPECT_EQ(ReadFile(dir.file("posted")), article + "\n" + expected + "..\n");
+
+    // A folder marked as such passes an empty path.
+    std::filesystem::remove(dir.file("posted"));
+    CXmlNode notes = model()->Catalog().Root().GetChild(1);
+    notes.SetAttribute("FILE", "[QUOR_FOLDER]");
+    frame->GetCatalogTree()->SelectNode(notes);
+    frame->OnCommand(ID_ARTICLE_POST);
+    ASSERT_TRUE(WaitUntil([&] { return !ReadFile(dir.file("posted")).empty(); }, 10000));
+    EXPECT_EQ(ReadFile(dir.file("posted")), "\nNotes\n");
+    ::setenv("PATH", oldPath.c_str(), 1);
+}
+
+TEST_F(Frame, TheTitleMarksUnsavedChanges)
+{
+    EXPECT_FALSE(frame->isWindowModified());
+    frame->OnCommand(ID_CATALOG_MODIFIED);
+    EXPECT_TRUE(frame->isWindowModified());
+    EXPECT_EQ(frame->windowTitle(), QStringLiteral("lib.xml[*] - Quor")); // '*' shown in place of [*]
+    frame->OnCommand(ID_FILE_SAVE);
+    EXPECT_FALSE(frame->isWindowModified());
 }

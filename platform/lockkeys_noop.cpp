@@ -1,0 +1,6 @@
+#include "lockkeys.h"
+
+std::optional<LockKeys> ReadLockKeys()
+{
+    return std::nullopt;
+}
