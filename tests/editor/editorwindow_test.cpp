@@ -6,6 +6,8 @@
 #include "testenv.h"
 #include "windowmessagelistener.h"
 
+#include "waituntil.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -36,14 +38,7 @@ using Message = std::tuple<quint32, quint32, qint32>;
 
 bool waitUntil(const std::function<bool()>& done, int ms = 20000)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+    return WaitUntil(done, ms);
 }
 
 bool isStoredBytes(const std::string& s)

@@ -5,6 +5,8 @@
 #include "windowmessage.h"
 #include "windowmessagelistener.h"
 
+#include "waituntil.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -24,14 +26,7 @@ using Message = std::tuple<quint32, quint32, qint32>;
 
 bool waitUntil(const std::function<bool()>& done, int ms = 30000)
 {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
+    return WaitUntil(done, ms);
 }
 
 std::unique_ptr<QProcess> startScrivel(const QStringList& arguments = {})

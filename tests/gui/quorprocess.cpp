@@ -51,16 +51,3 @@ QString QuorProcess::output()
 {
     return QString::fromUtf8(m_process.readAll());
 }
-
-bool WaitUntil(const std::function<bool()>& done, int ms)
-{
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
-        QThread::msleep(50);
-    }
-    return true;
-}

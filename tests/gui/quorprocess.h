@@ -5,6 +5,8 @@
 #include <QProcess>
 #include <QStringList>
 
+#include "waituntil.h"
+
 #include <functional>
 #include <string>
 
@@ -26,6 +28,3 @@ public:
 private:
     QProcess m_process;
 };
-
-// Polls until done() or the time runs out, keeping the event loop going.
-bool WaitUntil(const std::function<bool()>& done, int ms);
