@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <stdexcept>
 #include <strings.h>
@@ -134,6 +136,29 @@ struct CHttpClient::Transfer
     std::string pending;
     std::size_t pendingRead = 0;
     char errorText[CURL_ERROR_SIZE] = {};
+    // The stall watch: when a byte last went either way. libcurl's own low-speed rule
+    // averages over the upload too, and so gives up late after a large post.
+    std::chrono::steady_clock::time_point lastMove{};
+    curl_off_t lastDown = -1, lastUp = -1;
+    long stallSeconds = 0;
+    bool stalled = false;
+
+    static int onProgress(void* self, curl_off_t, curl_off_t down, curl_off_t, curl_off_t up)
+    {
+        auto& t = *static_cast<Transfer*>(self);
+        const auto now = std::chrono::steady_clock::now();
+        if (down != t.lastDown || up != t.lastUp) {
+            t.lastDown = down;
+            t.lastUp = up;
+            t.lastMove = now;
+            return 0;
+        }
+        if (t.stallSeconds > 0 && now - t.lastMove >= std::chrono::seconds(t.stallSeconds)) {
+            t.stalled = true;
+            return 1;
+        }
+        return 0;
+    }
 
     static std::size_t onHeader(char* data, std::size_t size, std::size_t count, void* self)
     {
@@ -305,8 +330,10 @@ void CHttpClient::openRequest(const std::string& object, const char* referrer, b
     curl_easy_setopt(c, CURLOPT_NOSIGNAL, 1L);
     curl_easy_setopt(c, CURLOPT_CONNECTTIMEOUT, m_options.connectSeconds);
     curl_easy_setopt(c, CURLOPT_TIMEOUT, m_options.totalSeconds);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_LIMIT, 1L);
-    curl_easy_setopt(c, CURLOPT_LOW_SPEED_TIME, m_options.stallSeconds);
+    t->stallSeconds = m_options.stallSeconds;
+    curl_easy_setopt(c, CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
+    curl_easy_setopt(c, CURLOPT_XFERINFODATA, t);
+    curl_easy_setopt(c, CURLOPT_NOPROGRESS, 0L);
     curl_easy_setopt(c, CURLOPT_ERRORBUFFER, t->errorText);
     curl_easy_setopt(c, CURLOPT_SUPPRESS_CONNECT_HEADERS, 1L); // a proxy's answer is not the server's
     if (!m_options.caFile.empty())
@@ -375,6 +402,10 @@ void CHttpClient::pump()
         if (msg->msg == CURLMSG_DONE && msg->easy_handle == m_hRequest->easy) {
             m_hRequest->done = true;
             m_hRequest->result = msg->data.result;
+            if (m_hRequest->stalled)
+                std::snprintf(m_hRequest->errorText, sizeof m_hRequest->errorText,
+                              "Operation timed out: nothing came from the server for %ld seconds",
+                              m_hRequest->stallSeconds);
         }
     }
     // Wait for the socket only when there is nothing to hand out.

@@ -367,6 +367,30 @@ TEST(HttpClient, UnreachableServersEndInFailureWithinTheTimeLimits)
     waiting.Close();
 }
 
+TEST(HttpClient, ASilentServerIsGivenUpOnTheStallLimitAfterALargePostToo)
+{
+    // Takes a 24 MB post whole, then says nothing. A rule that averages the speed over the
+    // upload as well gives up only seconds later than the limit.
+    std::chrono::steady_clock::time_point received;
+    RawServer silent([&](int, const std::string&) {
+        received = std::chrono::steady_clock::now();
+        std::this_thread::sleep_for(std::chrono::seconds(8));
+    });
+    HttpOptions options;
+    options.stallSeconds = 2;
+    options.totalSeconds = 60;
+    CHttpClient client;
+    client.SetOptions(options);
+    ASSERT_TRUE(client.OpenUrl(silent.Url("/"), nullptr, nullptr, "agent"));
+    client.AddPostArgument("article", std::string(24 << 20, 'a'));
+    EXPECT_FALSE(client.Request("/", REQUEST_POST));
+    const auto waited = std::chrono::steady_clock::now() - received;
+    EXPECT_GE(waited, std::chrono::milliseconds(1900));
+    EXPECT_LT(waited, std::chrono::milliseconds(3500));
+    EXPECT_NE(client.LastTrace().find("request failed"), std::string::npos);
+    client.Close();
+}
+
 TEST(HttpClient, EndlessHugeAndFloodingAnswersAreCutOff)
 {
     LocalServer server;
