@@ -134,8 +134,11 @@ TEST_F(WithScrivel, TypedTextIsSavedProcessedAndShownAndClosingFreesTheSlot)
 
     // Into the text, at its end, as a user would; tried again when a busy machine lost keys.
     for (int attempt = 0; attempt < 4 && ReadFile(article).find("typed") == std::string::npos; ++attempt) {
+        focusWindow(place->id);
         clickAt(place->x + place->width / 2, place->y + place->height / 2);
         WaitUntil([] { return false; }, 500);
+        pressKeys({0xffe1}); // a first key after the click wakes the keyboard focus
+        WaitUntil([] { return false; }, 300);
         pressKeys({0xffe3, 0xff57}); // Ctrl+End
         typeText("typedwords");
         pressKeys({0xffe3, 0x73}); // Ctrl+S

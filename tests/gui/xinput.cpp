@@ -76,10 +76,19 @@ void typeText(const char* text)
 std::optional<WindowPlace> findWindow(const QString& name)
 {
     // 0x600005 "Story - Scrivel": ("scrivel" "Scrivel")  800x600+0+0  +0+0
-    const QRegularExpression line(QStringLiteral("\"%1\".*\\s(\\d+)x(\\d+)\\+(-?\\d+)\\+(-?\\d+)\\s+\\+(-?\\d+)\\+(-?\\d+)")
+    const QRegularExpression line(QStringLiteral("(0x[0-9a-f]+) \"%1\".*\\s(\\d+)x(\\d+)\\+(-?\\d+)\\+(-?\\d+)\\s+\\+(-?\\d+)\\+(-?\\d+)")
                                       .arg(QRegularExpression::escape(name)));
     const QRegularExpressionMatch m = line.match(windowTree());
     if (!m.hasMatch())
         return std::nullopt;
-    return WindowPlace{m.captured(5).toInt(), m.captured(6).toInt(), m.captured(1).toInt(), m.captured(2).toInt()};
+    return WindowPlace{m.captured(6).toInt(), m.captured(7).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
+                       m.captured(1).toUInt(nullptr, 16)};
+}
+
+void focusWindow(std::uint32_t id)
+{
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    xcb_set_input_focus(c, XCB_INPUT_FOCUS_POINTER_ROOT, id, XCB_CURRENT_TIME);
+    xcb_flush(c);
+    xcb_disconnect(c);
 }

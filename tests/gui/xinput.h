@@ -27,6 +27,10 @@ void typeText(const char* text);
 struct WindowPlace
 {
     int x, y, width, height;
+    std::uint32_t id = 0;
 };
 // Where the window whose name is exactly that shows, from windowTree().
 std::optional<WindowPlace> findWindow(const QString& name);
+
+// Gives the window the keyboard, as a window manager would on a click.
+void focusWindow(std::uint32_t id);
