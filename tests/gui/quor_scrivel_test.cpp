@@ -133,7 +133,7 @@ TEST_F(WithScrivel, TypedTextIsSavedProcessedAndShownAndClosingFreesTheSlot)
     WaitUntil([] { return false; }, 3000); // the page loads
 
     // Into the text, at its end, as a user would; tried again when a busy machine lost keys.
-    for (int attempt = 0; attempt < 4 && ReadFile(article).find("typed") == std::string::npos; ++attempt) {
+    for (int attempt = 0; attempt < 4 && ReadFile(article).find("typedwords") == std::string::npos; ++attempt) {
         focusWindow(place->id);
         clickAt(place->x + place->width / 2, place->y + place->height / 2);
         WaitUntil([] { return false; }, 500);
@@ -142,7 +142,7 @@ TEST_F(WithScrivel, TypedTextIsSavedProcessedAndShownAndClosingFreesTheSlot)
         pressKeys({0xffe3, 0xff57}); // Ctrl+End
         typeText("typedwords");
         pressKeys({0xffe3, 0x73}); // Ctrl+S
-        WaitUntil([&] { return ReadFile(article).find("typed") != std::string::npos; }, 8000);
+        WaitUntil([&] { return ReadFile(article).find("typedwords") != std::string::npos; }, 8000);
     }
     ASSERT_NE(ReadFile(article).find("typedwords"), std::string::npos) << ReadFile(article);
 

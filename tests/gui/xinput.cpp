@@ -69,7 +69,7 @@ void typeText(const char* text)
     // Lower-case letters, digits and the blank are their own keysyms.
     for (const char* p = text; *p; ++p) {
         pressKeys({static_cast<std::uint32_t>(static_cast<unsigned char>(*p))});
-        ::usleep(40000); // keys sent faster than a hand types can be lost on a busy machine
+        ::usleep(80000); // keys sent faster than a hand types can be lost on a busy machine
     }
 }
 
