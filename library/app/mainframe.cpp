@@ -74,6 +74,8 @@ bool CMainFrame::Create()
 
     m_pView = new CQuorView(m_pDocument, this);
     setCentralWidget(m_pView);
+    // The window's size and the bars' places from the last run.
+    CDockPageBar::RestoreWindowLayout(*this, *m_pProfile);
     m_pView->SetForceDownload([this](const QUrl& url) { onForceDownload(url); });
 
     m_pHotKey = new CGlobalHotKey(this);
@@ -426,6 +428,7 @@ void CMainFrame::closeEvent(QCloseEvent* event)
     noticeEditorsOfClose();
     if (m_pHotKey)
         m_pHotKey->Unregister();
+    CDockPageBar::SaveWindowLayout(*this, *m_pProfile);
     QMainWindow::closeEvent(event);
 }
 
