@@ -4,6 +4,7 @@
 
 #include <X11/XKBlib.h>
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 
 std::optional<LockKeys> ReadLockKeys()
 {
@@ -11,11 +12,17 @@ std::optional<LockKeys> ReadLockKeys()
     Display* display = native ? native->display() : nullptr;
     if (!display)
         return std::nullopt;
-    // By indicator name: their bit positions differ between keyboard maps.
-    const auto lit = [display](const char* name) {
-        Bool on = False;
-        const Atom atom = XInternAtom(display, name, True);
-        return atom != None && XkbGetNamedIndicator(display, atom, nullptr, &on, nullptr, nullptr) && on;
+    // The locked modifiers first (servers without keyboard lights keep them too), then the
+    // indicator of that name: their bit positions differ between keyboard maps.
+    XkbStateRec state{};
+    const unsigned locked = XkbGetState(display, XkbUseCoreKbd, &state) == Success ? state.locked_mods : 0;
+    const auto on = [&](KeySym lockKey, const char* indicator) {
+        const unsigned mask = XkbKeysymToModifiers(display, lockKey);
+        if (mask != 0 && (locked & mask) == mask)
+            return true;
+        Bool lit = False;
+        const Atom atom = XInternAtom(display, indicator, True);
+        return atom != None && XkbGetNamedIndicator(display, atom, nullptr, &lit, nullptr, nullptr) && lit;
     };
-    return LockKeys{lit("Caps Lock"), lit("Num Lock"), lit("Scroll Lock")};
+    return LockKeys{on(XK_Caps_Lock, "Caps Lock"), on(XK_Num_Lock, "Num Lock"), on(XK_Scroll_Lock, "Scroll Lock")};
 }

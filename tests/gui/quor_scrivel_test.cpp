@@ -5,6 +5,7 @@
 #include "catalogtree.h"
 #include "commandids.h"
 #include "mainframe.h"
+#include "lockkeys.h"
 #include "missiontable.h"
 #include "quorapp.h"
 #include "quorprocess.h"
@@ -15,7 +16,9 @@
 #include <gtest/gtest.h>
 
 #include <QBuffer>
+#include <QApplication>
 #include <QImage>
+#include <QLabel>
 #include <QProcess>
 #include <QWebEnginePage>
 
@@ -174,4 +177,31 @@ TEST_F(WithScrivel, ClosingQuorAsksTheEditorToClose)
     frame->close();
     frame = nullptr;
     EXPECT_TRUE(WaitUntil([&] { return !running(editor); }, 20000)) << "an editor with nothing unsaved just closes";
+}
+
+TEST_F(WithScrivel, TheLockPanesFollowTheKeyboardAndF6MovesBetweenThePanes)
+{
+    auto* caps = frame->findChild<QLabel*>(QStringLiteral("lockPane0"));
+    ASSERT_NE(caps, nullptr);
+    const bool before = caps->isEnabled();
+    ASSERT_TRUE(ReadLockKeys().has_value());
+    pressKeys({0xffe5}); // Caps Lock, from any program
+    WaitUntil([] { return false; }, 300);
+    EXPECT_NE(ReadLockKeys()->caps, before);
+    EXPECT_TRUE(WaitUntil([&] { return caps->isEnabled() != before; }, 3000));
+    WaitUntil([] { return false; }, 300);
+    pressKeys({0xffe5});
+    WaitUntil([] { return false; }, 300);
+    EXPECT_EQ(ReadLockKeys()->caps, before);
+    EXPECT_TRUE(WaitUntil([&] { return caps->isEnabled() == before; }, 3000));
+
+    frame->activateWindow();
+    frame->GetCatalogTree()->setFocus();
+    ASSERT_TRUE(WaitUntil([&] { return frame->GetCatalogTree()->hasFocus(); }, 3000));
+    frame->OnCommand(ID_NEXT_PANE);
+    EXPECT_TRUE(WaitUntil([&] { return frame->GetActiveView()->isAncestorOf(QApplication::focusWidget()) ||
+                                       frame->GetActiveView()->hasFocus(); },
+                          3000));
+    frame->OnCommand(ID_PREV_PANE);
+    EXPECT_TRUE(WaitUntil([&] { return frame->GetCatalogTree()->hasFocus(); }, 3000));
 }
