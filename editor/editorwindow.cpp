@@ -288,8 +288,8 @@ void CEditorWindow::createActions()
                            command("insertOrderedList"));
     QAction* indent = add(format, tr("&Indent"), QKeySequence(Qt::CTRL | Qt::Key_BracketRight), command("indent"));
     QAction* outdent = add(format, tr("&Outdent"), QKeySequence(Qt::CTRL | Qt::Key_BracketLeft), command("outdent"));
-    bullets->setIconText(QStringLiteral("• List"));
-    numbers->setIconText(QStringLiteral("1. List"));
+    bullets->setIconText(tr("• List"));
+    numbers->setIconText(tr("1. List"));
     indent->setIconText(tr("Indent"));
     outdent->setIconText(tr("Outdent"));
     m_pageActions << bullets << numbers << indent << outdent;

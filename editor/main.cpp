@@ -1,5 +1,6 @@
 #include "articlescheme.h"
 #include "scrivelapp.h"
+#include "translation.h"
 
 #include <QApplication>
 
@@ -13,6 +14,7 @@ int main(int argc, char* argv[])
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     CArticleScheme::RegisterScheme();
     QApplication app(argc, argv);
+    InstallTranslation(QStringLiteral("Scrivel"), QLocale::English);
     QApplication::setApplicationName(QStringLiteral("Scrivel"));
     QApplication::setApplicationVersion(QStringLiteral("1.0"));
     CScrivelApp scrivel;

@@ -41,20 +41,21 @@ int CScrivelApp::InitInstance(const QStringList& arguments)
     QApplication::setWindowIcon(QIcon(QStringLiteral(":/scrivel/scrivel.svg")));
     queueTestAnswers();
     if (arguments.size() > 1)
-        return refuse(QStringLiteral("Usage: Scrivel [FILE.html]\n\nWith no file, Scrivel edits the article the "
-                                     "library hands it."));
+        return refuse(QCoreApplication::translate("CScrivelApp", "Usage: Scrivel [FILE.html]\n\nWith no file, "
+                                                                 "Scrivel edits the article the library hands it."));
 
     ArticleTarget target;
     if (arguments.size() == 1) {
         std::string error;
         target = FileTarget(arguments.front().toStdString(), error);
         if (!error.empty())
-            return refuse(QStringLiteral("Scrivel cannot edit that file.\n\n%1").arg(QString::fromStdString(error)));
+            return refuse(QCoreApplication::translate("CScrivelApp", "Scrivel cannot edit that file.\n\n%1")
+                              .arg(QString::fromStdString(error)));
     } else {
         // The library may post as soon as it sees this window's handle in the table.
         m_listener = std::make_unique<CWindowMessageListener>();
         if (!m_listener->Listen(OwnWindowHandle()))
-            return refuse(QStringLiteral("Scrivel cannot receive the library's messages.\n\n%1")
+            return refuse(QCoreApplication::translate("CScrivelApp", "Scrivel cannot receive the library's messages.\n\n%1")
                               .arg(QString::fromStdString(m_listener->ErrorText())));
         const ClaimOutcome claim = ClaimMission(QUOR_SHARE_DATA, OwnWindowHandle(), kClaimSettle);
         if (!claim.target)
@@ -65,7 +66,8 @@ int CScrivelApp::InitInstance(const QStringList& arguments)
     m_window = std::make_unique<CEditorWindow>(target);
     std::string error;
     if (!m_window->Open(error)) {
-        const int code = refuse(QStringLiteral("Scrivel cannot open the article.\n\n%1").arg(QString::fromStdString(error)));
+        const int code = refuse(QCoreApplication::translate("CScrivelApp", "Scrivel cannot open the article.\n\n%1")
+                                    .arg(QString::fromStdString(error)));
         // The mission goes back to the library, which can hand it out again.
         if (target.slot > 0)
             PostWindowMessage(target.libraryWindow, target.message ? target.message : WM_EDITOR_NOTIFY, EDITOR_CLOSED,

@@ -25,7 +25,7 @@
 namespace {
 
 const QString kCaption = QStringLiteral("Tolvane");
-const QString kAboutEntry = QStringLiteral("关于 Tolvane(&A)...");
+const char kAboutEntry[] = QT_TRANSLATE_NOOP("CTolvaneDlg", "关于 Tolvane(&A)...");
 
 std::string bytes(const QString& text)
 {
@@ -129,10 +129,10 @@ void CTolvaneDlg::buildControls()
     m_editCookie->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     label(QStringLiteral("Cookie"), du.rect(7, 210, 50, 13), m_editCookie);
 
-    m_btnSave = button(QStringLiteral("保存"), "save", du.rect(153, 273, 50, 14));
+    m_btnSave = button(tr("保存"), "save", du.rect(153, 273, 50, 14));
     m_btnPost = button(QStringLiteral("POST"), "post", du.rect(207, 273, 50, 14));
     m_btnPost->setDefault(true);
-    auto* close = button(QStringLiteral("关闭"), "close", du.rect(261, 273, 50, 14));
+    auto* close = button(tr("关闭"), "close", du.rect(261, 273, 50, 14));
 
     connect(m_btnBrowse, &QPushButton::clicked, this, &CTolvaneDlg::OnBrowse);
     connect(m_btnSave, &QPushButton::clicked, this, &CTolvaneDlg::OnSave);
@@ -177,7 +177,7 @@ void CTolvaneDlg::showEvent(QShowEvent* event)
 void CTolvaneDlg::contextMenuEvent(QContextMenuEvent* event)
 {
     QMenu menu(this);
-    menu.addAction(kAboutEntry, this, &CTolvaneDlg::OnAbout);
+    menu.addAction(tr(kAboutEntry), this, &CTolvaneDlg::OnAbout);
     menu.exec(event->globalPos());
 }
 
@@ -264,7 +264,7 @@ void CTolvaneDlg::OnOK()
         return;
     UpdateData(true);
     if (m_strUser.isEmpty() || m_strPass.isEmpty() || m_strTitle.isEmpty()) {
-        message(QStringLiteral("参数不全"), false);
+        message(tr("参数不全"), false);
         return;
     }
     // While the network is waited for, clicks and keys are held back; they reach the buttons
@@ -323,5 +323,5 @@ void CTolvaneDlg::writeLog(const std::string& response)
 void CTolvaneDlg::OnAbout()
 {
     ShowMessageBox(this, QStringLiteral("Tolvane 1.0\nPosts an article file to a blog service."),
-                   QStringLiteral("关于 Tolvane"), MsgButtons::Ok, MsgIcon::Information);
+                   tr("关于 Tolvane"), MsgButtons::Ok, MsgIcon::Information);
 }

@@ -1,4 +1,5 @@
 #include "quorapp.h"
+#include "translation.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -12,6 +13,7 @@ int main(int argc, char* argv[])
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
     QApplication app(argc, argv);
+    InstallTranslation(QStringLiteral("Quor"), QLocale::Chinese);
     QApplication::setApplicationName(QStringLiteral("Quor"));
     QApplication::setApplicationVersion(QStringLiteral(QUOR_VERSION));
     QGuiApplication::setDesktopFileName(QStringLiteral("quor"));

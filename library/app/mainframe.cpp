@@ -29,7 +29,7 @@
 
 namespace {
 
-const char kIdleText[] = "就绪";
+const char kIdleText[] = QT_TRANSLATE_NOOP("CMainFrame", "就绪");
 
 // Tool bar 128; 0 is a separator.
 constexpr int kToolBar[] = {
@@ -44,13 +44,19 @@ struct CommandText
     const char* text;
 };
 constexpr CommandText kCommandTexts[] = {
-    {ID_VIEW_CATALOG, "显示隐藏目录树\n显示隐藏目录树"}, {ID_ARTICLE_NEW, "新建空白文章\n新建文章"},
-    {ID_FOLDER_NEW, "新建文件夹\n新文件夹"},             {ID_ITEM_DELETE, "删除文件或目录\n删除"},
-    {ID_OPTIONS, "设置个人偏好\n设置个人偏好"},           {ID_ARTICLE_EDIT, "编辑选中的文章\n编辑文章"},
-    {ID_EDITOR_WINDOWS, "窗口管理器\n窗口管理器"},       {ID_ARTICLE_IMPORT, "导入已有的HTML文件\n导入文件"},
-    {ID_FIND, "查找目录\n查找目录"},                     {ID_FIND_NEXT, "查找下一个\n查找下一个"},
-    {ID_EDIT_PASTE, "从剪贴板建立文档\n从剪贴板建立文档"}, {ID_FILE_SAVE, "保存目录信息\n保存"},
-    {ID_APP_ABOUT, "显示程序信息\n关于"},
+    {ID_VIEW_CATALOG, QT_TRANSLATE_NOOP("CMainFrame", "显示隐藏目录树\n显示隐藏目录树")},
+    {ID_ARTICLE_NEW, QT_TRANSLATE_NOOP("CMainFrame", "新建空白文章\n新建文章")},
+    {ID_FOLDER_NEW, QT_TRANSLATE_NOOP("CMainFrame", "新建文件夹\n新文件夹")},
+    {ID_ITEM_DELETE, QT_TRANSLATE_NOOP("CMainFrame", "删除文件或目录\n删除")},
+    {ID_OPTIONS, QT_TRANSLATE_NOOP("CMainFrame", "设置个人偏好\n设置个人偏好")},
+    {ID_ARTICLE_EDIT, QT_TRANSLATE_NOOP("CMainFrame", "编辑选中的文章\n编辑文章")},
+    {ID_EDITOR_WINDOWS, QT_TRANSLATE_NOOP("CMainFrame", "窗口管理器\n窗口管理器")},
+    {ID_ARTICLE_IMPORT, QT_TRANSLATE_NOOP("CMainFrame", "导入已有的HTML文件\n导入文件")},
+    {ID_FIND, QT_TRANSLATE_NOOP("CMainFrame", "查找目录\n查找目录")},
+    {ID_FIND_NEXT, QT_TRANSLATE_NOOP("CMainFrame", "查找下一个\n查找下一个")},
+    {ID_EDIT_PASTE, QT_TRANSLATE_NOOP("CMainFrame", "从剪贴板建立文档\n从剪贴板建立文档")},
+    {ID_FILE_SAVE, QT_TRANSLATE_NOOP("CMainFrame", "保存目录信息\n保存")},
+    {ID_APP_ABOUT, QT_TRANSLATE_NOOP("CMainFrame", "显示程序信息\n关于")},
 };
 
 } // namespace
@@ -107,7 +113,7 @@ QAction* CMainFrame::addCommand(int id, const QString& text, const QString& prom
     for (const auto& t : kCommandTexts) {
         if (t.id != id)
             continue;
-        const QStringList parts = QString::fromUtf8(t.text).split(QLatin1Char('\n'));
+        const QStringList parts = tr(t.text).split(QLatin1Char('\n'));
         action->setStatusTip(parts.value(0));
         action->setToolTip(parts.value(1));
     }
@@ -227,7 +233,7 @@ void CMainFrame::createStatusBar()
     m_wndMessage = new QLabel(tr(kIdleText), this);
     statusBar()->addWidget(m_wndMessage, 1);
     for (std::size_t i = 0; i < std::size(m_lockPanes); ++i) {
-        static const char* const kIndicators[] = {"大写", "数字", "滚动"};
+        static const char* const kIndicators[] = {QT_TR_NOOP("大写"), QT_TR_NOOP("数字"), QT_TR_NOOP("滚动")};
         m_lockPanes[i] = new QLabel(tr(kIndicators[i]), this);
         m_lockPanes[i]->setObjectName(QString::fromLatin1("lockPane%1").arg(i));
         m_lockPanes[i]->setEnabled(false);

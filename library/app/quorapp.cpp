@@ -11,6 +11,7 @@
 #include "quordoc.h"
 #include "termination.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <cerrno>
@@ -55,10 +56,13 @@ bool CQuorApp::InitInstance(const QStringList& arguments)
         m_exitCode = 0;
         return false;
     case CInstanceLock::Result::Failed:
-        ShowMessageBox(nullptr,
-                       QObject::tr("无法确认是否已有 Quor 在运行，同时运行两个 Quor 可能使目录信息互相覆盖。\n%1")
-                           .arg(QString::fromStdString(m_instanceLock.ErrorText())),
-                       QStringLiteral("Quor"), MsgButtons::Ok, MsgIcon::Warning);
+        ShowMessageBox(
+            nullptr,
+            QCoreApplication::translate(
+                "CQuorApp",
+                "无法确认是否已有 Quor 在运行，同时运行两个 Quor 可能使目录信息互相覆盖。\n%1")
+                .arg(QString::fromStdString(m_instanceLock.ErrorText())),
+            QStringLiteral("Quor"), MsgButtons::Ok, MsgIcon::Warning);
         break;
     case CInstanceLock::Result::Acquired:
         break;
@@ -93,8 +97,10 @@ bool CQuorApp::InitInstance(const QStringList& arguments)
         // The program runs without the table (editing in the external editor will not
         // work); the next publish tries again.
         const QString where = QString::fromStdString(CSharedMemory::PathFor(QUOR_SHARE_DATA));
-        const QString reason = published < 0 ? QString::fromUtf8(std::strerror(-published)) : QObject::tr("写入失败");
-        const QString text = QObject::tr("编辑任务表无法共享：%1：%2").arg(where, reason);
+        const QString reason = published < 0 ? QString::fromUtf8(std::strerror(-published))
+                                             : QCoreApplication::translate("CQuorApp", "写入失败");
+        const QString text = QCoreApplication::translate("CQuorApp", "编辑任务表无法共享：%1：%2")
+                                 .arg(where, reason);
         qWarning("Quor: %s", qPrintable(text));
         m_pMainFrame->SetMessageText(text);
     }
@@ -110,7 +116,7 @@ int CQuorApp::ExitInstance(int exitCode)
 
 void CQuorApp::reportStartFailure(const std::string& path, const std::string& reason)
 {
-    const QString text = QObject::tr("无法打开文档。\n\n%1\n%2")
+    const QString text = QCoreApplication::translate("CQuorApp", "无法打开文档。\n\n%1\n%2")
                              .arg(QFileInfo(QString::fromStdString(path)).absoluteFilePath(),
                                   QString::fromStdString(reason));
     qWarning("Quor: %s", qPrintable(text)); // also for a start from a terminal

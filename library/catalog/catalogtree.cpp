@@ -43,11 +43,19 @@ struct MenuEntry
 };
 
 // The context menu, in order.
+// Marked for the translation tools; tr() translates them when the menu is built.
 constexpr MenuEntry kContextMenu[] = {
-    {"编辑\t(&E)", ID_ARTICLE_EDIT},     {"新建空文章\t(&N)", ID_ARTICLE_NEW}, {"新建文件夹\t(&F)", ID_FOLDER_NEW},
-    {"插入剪贴版内容\t(&P)", ID_EDIT_PASTE}, {"导入文件\t(&M)", ID_ARTICLE_IMPORT}, {"删除\t(&D)", ID_ITEM_DELETE},
-    {nullptr, 0},                        {"下载关联文件\t(&L)", ID_ARTICLE_DOWNLOAD_LINKS}, {nullptr, 0},
-    {"查看详细信息\t(&I)", ID_ITEM_DETAILS}, {"贴到Marvu空间\t(&B)", ID_ARTICLE_POST},
+    {QT_TRANSLATE_NOOP("CCatalogTree", "编辑\t(&E)"), ID_ARTICLE_EDIT},
+    {QT_TRANSLATE_NOOP("CCatalogTree", "新建空文章\t(&N)"), ID_ARTICLE_NEW},
+    {QT_TRANSLATE_NOOP("CCatalogTree", "新建文件夹\t(&F)"), ID_FOLDER_NEW},
+    {QT_TRANSLATE_NOOP("CCatalogTree", "插入剪贴版内容\t(&P)"), ID_EDIT_PASTE},
+    {QT_TRANSLATE_NOOP("CCatalogTree", "导入文件\t(&M)"), ID_ARTICLE_IMPORT},
+    {QT_TRANSLATE_NOOP("CCatalogTree", "删除\t(&D)"), ID_ITEM_DELETE},
+    {nullptr, 0},
+    {QT_TRANSLATE_NOOP("CCatalogTree", "下载关联文件\t(&L)"), ID_ARTICLE_DOWNLOAD_LINKS},
+    {nullptr, 0},
+    {QT_TRANSLATE_NOOP("CCatalogTree", "查看详细信息\t(&I)"), ID_ITEM_DETAILS},
+    {QT_TRANSLATE_NOOP("CCatalogTree", "贴到Marvu空间\t(&B)"), ID_ARTICLE_POST},
 };
 
 } // namespace

@@ -140,8 +140,12 @@ int CShellFileOp::copyOrMove(const std::string& source, const std::string& reque
             if (target.empty())
                 return EEXIST;
         } else if (!(m_flags & FOF_NOCONFIRMATION)) {
-            const auto answer = ShowMessageBox(m_owner, QObject::tr("“%1”已经存在。\n要替换它吗？").arg(q(target)),
-                                               QObject::tr("确认文件替换"), MsgButtons::YesNoCancel, MsgIcon::Question);
+            const auto answer = ShowMessageBox(
+                m_owner,
+                QCoreApplication::translate("CShellFileOp", "“%1”已经存在。\n要替换它吗？")
+                    .arg(q(target)),
+                QCoreApplication::translate("CShellFileOp", "确认文件替换"),
+                MsgButtons::YesNoCancel, MsgIcon::Question);
             if (answer == MsgResult::Cancel)
                 aborted = true;
             if (answer != MsgResult::Yes)
@@ -173,10 +177,13 @@ int CShellFileOp::remove(const std::string& source, bool& aborted)
     const bool toTrash = (m_flags & FOF_ALLOWUNDO) != 0;
     if (!(m_flags & FOF_NOCONFIRMATION)) {
         const QString name = q(fs::path(source).filename().string());
-        const QString text = toTrash ? QObject::tr("确实要把“%1”放入回收站吗？").arg(name)
-                                     : QObject::tr("确实要永久性地删除“%1”吗？").arg(name);
-        if (ShowMessageBox(m_owner, text, QObject::tr("删除文件"), MsgButtons::YesNo, MsgIcon::Question) !=
-            MsgResult::Yes) {
+        const QString text =
+            toTrash ? QCoreApplication::translate("CShellFileOp", "确实要把“%1”放入回收站吗？")
+                          .arg(name)
+                    : QCoreApplication::translate("CShellFileOp", "确实要永久性地删除“%1”吗？")
+                          .arg(name);
+        if (ShowMessageBox(m_owner, text, QCoreApplication::translate("CShellFileOp", "删除文件"),
+                           MsgButtons::YesNo, MsgIcon::Question) != MsgResult::Yes) {
             aborted = true;
             return ECANCELED;
         }
@@ -199,8 +206,10 @@ void CShellFileOp::reportError(const std::string& path, int err) const
         return;
     if (LastErrorCode() != err)
         SetLastErrorCode(err);
-    const QString text = QObject::tr("无法处理“%1”：%2").arg(q(path), q(LastErrorText()).trimmed());
-    ShowMessageBox(m_owner, text, QObject::tr("错误"), MsgButtons::Ok, MsgIcon::Critical);
+    const QString text = QCoreApplication::translate("CShellFileOp", "无法处理“%1”：%2")
+                             .arg(q(path), q(LastErrorText()).trimmed());
+    ShowMessageBox(m_owner, text, QCoreApplication::translate("CShellFileOp", "错误"),
+                   MsgButtons::Ok, MsgIcon::Critical);
 }
 
 bool CopyFileShell(const std::string& source, const std::string& destination)

@@ -186,8 +186,12 @@ TEST_F(WithScrivel, TheLockPanesFollowTheKeyboardAndF6MovesBetweenThePanes)
     ASSERT_TRUE(ReadLockKeys().has_value());
     const bool before = ReadLockKeys()->caps;
     for (const bool want : {!before, before}) {
-        pressKeys({0xffe5}); // Caps Lock, as from any program
-        ASSERT_TRUE(WaitUntil([&] { return ReadLockKeys()->caps == want; }, 5000));
+        // Caps Lock, as from any program; pressed again when a busy server lost the key.
+        for (int attempt = 0; attempt < 3 && ReadLockKeys()->caps != want; ++attempt) {
+            pressKeys({0xffe5});
+            WaitUntil([&] { return ReadLockKeys()->caps == want; }, 2000);
+        }
+        ASSERT_EQ(ReadLockKeys()->caps, want);
         EXPECT_TRUE(WaitUntil([&] { return caps->isEnabled() == want; }, 3000));
     }
 

@@ -30,8 +30,18 @@ QuorProcess::~QuorProcess()
     }
 }
 
+void QuorProcess::setLocale(const QString& locale)
+{
+    m_locale = locale;
+}
+
 void QuorProcess::start(const QStringList& arguments)
 {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("LANG"), m_locale);
+    environment.insert(QStringLiteral("LC_ALL"), m_locale);
+    environment.remove(QStringLiteral("LANGUAGE")); // it would outrank both
+    m_process.setProcessEnvironment(environment);
     m_process.setArguments(arguments);
     m_process.start();
     m_process.waitForStarted(10000);

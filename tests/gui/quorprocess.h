@@ -13,9 +13,13 @@
 class QuorProcess
 {
 public:
-    // workDir is the current folder; the test's HOME and runtime folder are inherited.
+    // workDir is the current folder; the test's HOME and runtime folder are inherited. The
+    // program runs in a Chinese locale, its interface in its own texts, unless told otherwise.
     explicit QuorProcess(const std::string& workDir);
     ~QuorProcess();
+
+    // LANG and LC_ALL for the next start, e.g. "en_US.UTF-8".
+    void setLocale(const QString& locale);
 
     void start(const QStringList& arguments = {});
     qint64 pid() const { return m_process.processId(); }
@@ -27,4 +31,5 @@ public:
 
 private:
     QProcess m_process;
+    QString m_locale = QStringLiteral("zh_CN.UTF-8");
 };
