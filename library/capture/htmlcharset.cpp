@@ -460,6 +460,30 @@ bool isUtf8(std::string_view s)
     }
 }
 
+// The bytes decoded as enc says: a view of bytes, or of buffer holding the conversion.
+std::string_view decodeAs(std::string_view bytes, const Encoding& enc, std::string& buffer)
+{
+    switch (enc.charset) {
+    case Charset::Gb18030:
+        buffer = Cp936ToUtf8(bytes);
+        return buffer;
+    case Charset::Windows1252:
+        decodeWindows1252(bytes, buffer);
+        return buffer;
+    case Charset::Iconv:
+        if (decodeIconv(enc.iconvName, bytes, buffer))
+            return buffer;
+        return bytes;
+    case Charset::Utf8:
+        if (enc.declared || isUtf8(bytes))
+            return bytes;
+        // Nothing declared and not UTF-8: most likely an old Chinese page.
+        buffer = Cp936ToUtf8(bytes);
+        return buffer;
+    }
+    return bytes;
+}
+
 } // namespace
 
 std::string_view DecodeHtmlBytes(std::string_view bytes, std::string& buffer)
@@ -484,26 +508,24 @@ std::string_view DecodeHtmlBytes(std::string_view bytes, std::string& buffer)
         decodeUtf16(bytes, true, buffer);
         return buffer;
     }
-    const Encoding enc = CCharsetPrescan(bytes).Find();
-    switch (enc.charset) {
-    case Charset::Gb18030:
-        buffer = Cp936ToUtf8(bytes);
+    return decodeAs(bytes, CCharsetPrescan(bytes).Find(), buffer);
+}
+
+std::string DecodeServedHtml(std::string_view bytes, std::string_view contentType)
+{
+    const auto b = [&](std::size_t i) { return static_cast<uchar>(bytes[i]); };
+    const bool bom = (bytes.size() >= 3 && b(0) == 0xEF && b(1) == 0xBB && b(2) == 0xBF) ||
+                     (bytes.size() >= 2 && ((b(0) == 0xFF && b(1) == 0xFE) || (b(0) == 0xFE && b(1) == 0xFF)));
+    const std::string_view label = trimWhite(charsetInContent(contentType));
+    Encoding enc;
+    // A header that says UTF-16 is left to the page's own bytes, which tell the byte order.
+    if (bom || label.empty() || !encodingForLabel(label, enc) || (label.size() >= 6 && equalsLower(label.data(), "utf-16")))
+        return DecodeHtmlBytes(bytes);
+    std::string buffer;
+    const std::string_view text = decodeAs(bytes, enc, buffer);
+    if (!buffer.empty() && text.data() == buffer.data())
         return buffer;
-    case Charset::Windows1252:
-        decodeWindows1252(bytes, buffer);
-        return buffer;
-    case Charset::Iconv:
-        if (decodeIconv(enc.iconvName, bytes, buffer))
-            return buffer;
-        return bytes;
-    case Charset::Utf8:
-        if (enc.declared || isUtf8(bytes))
-            return bytes;
-        // Nothing declared and not UTF-8: most likely an old Chinese page.
-        buffer = Cp936ToUtf8(bytes);
-        return buffer;
-    }
-    return bytes;
+    return std::string(text);
 }
 
 std::string DecodeHtmlBytes(std::string_view bytes)
@@ -515,3 +537,28 @@ std::string DecodeHtmlBytes(std::string_view bytes)
     return std::string(text);
 }
 
+
+bool DecodesAsPageStart(std::string_view start)
+{
+    const auto b = [&](std::size_t i) { return static_cast<uchar>(start[i]); };
+    if (start.size() < 1024)
+        return false; // the charset a <meta> declares may come later
+    if (b(0) == 0xEF && b(1) == 0xBB && b(2) == 0xBF)
+        return true;
+    if ((b(0) == 0xFF && b(1) == 0xFE) || (b(0) == 0xFE && b(1) == 0xFF) || b(1) == 0 || b(0) == 0)
+        return false; // UTF-16
+    const Encoding enc = CCharsetPrescan(start).Find();
+    switch (enc.charset) {
+    case Charset::Utf8:
+        // Undeclared, the whole page decides between UTF-8 and GB18030, which read ASCII alike;
+        // bytes that are not UTF-8 here are not UTF-8 in the page either.
+        return enc.declared || !isUtf8(start) ||
+               std::all_of(start.begin(), start.end(), [](char c) { return static_cast<uchar>(c) < 0x80; });
+    case Charset::Gb18030:
+    case Charset::Windows1252:
+        return true; // character by character, and '<' is no part of a character
+    case Charset::Iconv:
+        return false;
+    }
+    return false;
+}

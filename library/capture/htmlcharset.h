@@ -17,3 +17,12 @@ std::string DecodeHtmlBytes(std::string_view bytes);
 // The same without a copy when the bytes are UTF-8 already: a view of bytes (without a
 // byte-order mark), else of buffer, which holds the converted page.
 std::string_view DecodeHtmlBytes(std::string_view bytes, std::string& buffer);
+
+// A page fetched over HTTP: a byte-order mark first, then the charset its Content-Type header
+// names when it is a known one, then as DecodeHtmlBytes.
+std::string DecodeServedHtml(std::string_view bytes, std::string_view contentType);
+
+// Whether the start of a page, cut right before a '<' and holding at least its first 1024
+// bytes, decodes as the start of every page that begins with it: DecodeHtmlBytes of it is then
+// the start of DecodeHtmlBytes of the page.
+bool DecodesAsPageStart(std::string_view start);

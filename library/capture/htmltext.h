@@ -10,6 +10,7 @@
 
 #include "htmlcharset.h"
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,3 +23,12 @@ bool GetHtmlTitleAndText(std::string_view html, std::string& title, std::string&
 // The keyword is UTF-8; the position is in the text GetHtmlTitleAndText gives for the page.
 // Buffers are kept per thread between calls, for a search over many pages.
 long FindInHtmlText(std::string_view html, std::string_view keyword);
+
+// The find in titles and texts of the catalog, for one item: its title (COMMENT) holds the
+// keyword, letters A-Z compared without case; else, with inText and a FILE of more than 4
+// bytes, the visible text of its article file does (a missing file has no text). beforeRead
+// runs before the file is looked at. Unreadable: the file is there but cannot be read.
+// Buffers are kept per thread, as FindInHtmlText keeps them.
+enum class ItemMatch { None, Title, Text, Unreadable };
+ItemMatch MatchCatalogItem(const std::string& title, const std::string& file, std::string_view keyword, bool inText,
+                           const std::function<void()>& beforeRead = {});

@@ -25,17 +25,6 @@ namespace {
 
 const QString kDragFormat = QStringLiteral("application/x-quor-catalog-item");
 
-// Article files larger than this are not searched.
-constexpr std::size_t kMaxSearchedFile = 256u << 20;
-
-std::string upperAscii(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
 struct MenuEntry
 {
     const char* text;
@@ -243,30 +232,16 @@ CXmlNode CCatalogTree::FindNext(const std::string& keyword, CXmlNode start, bool
     const auto at = std::find(m_items.begin(), m_items.end(), start);
     if (at == m_items.end())
         return {};
-    const std::string key = upperAscii(keyword);
-    std::string page;
     for (auto it = at + 1; it != m_items.end(); ++it) {
         const CXmlNode node = *it;
         CatalogItemInfo info;
         CCatalog::GetItemInfo(node, info);
-        if (upperAscii(info.title).find(key) != std::string::npos)
-            return node;
-        if (!inText || Cp936Length(info.file) <= 4)
-            continue;
-        const std::string path = ResolveArticleFile(info.file);
-        emit messageText(tr("搜索：") + QString::fromStdString(info.title));
-        page.clear();
-        if (path.size() > 4) {
-            const int err = ReadWholeFile(path, page, kMaxSearchedFile);
-            if (err != 0 && err != EFBIG)
-                return {}; // a file that is there but cannot be read ends the search
-            // The text ends at its first zero byte, but a UTF-16 page is zeros throughout.
-            const bool utf16 = page.size() >= 2 && ((page[0] == '\xFF' && page[1] == '\xFE') ||
-                                                    (page[0] == '\xFE' && page[1] == '\xFF'));
-            if (!utf16)
-                page.resize(std::min(page.size(), page.find('\0')));
-        }
-        if (FindInHtmlText(page, keyword) >= 0)
+        const ItemMatch match = MatchCatalogItem(info.title, info.file, keyword, inText, [&] {
+            emit messageText(tr("搜索：") + QString::fromStdString(info.title));
+        });
+        if (match == ItemMatch::Unreadable)
+            return {}; // a file that is there but cannot be read ends the search
+        if (match != ItemMatch::None)
             return node;
     }
     return {};
