@@ -4,6 +4,7 @@
 #include "clipboardhtml.h"
 #include "fileutil.h"
 #include "htmlcharset.h"
+#include "markup.h"
 #include "pagecapture.h"
 #include "progressbar.h"
 
@@ -14,21 +15,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-std::string escapeHtml(const std::string& text)
-{
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
 
 std::vector<CaptureFailure> withReasons(const std::vector<std::string>& addresses,
                                         const std::map<std::string, std::string>& reasons, bool stopped)
@@ -57,14 +43,14 @@ int CaptureOutcome::ExitStatus() const
 std::string LinkedFileArticle(const std::string& fileName, const std::string& attachName, const std::string& contentType,
                               const std::string& source)
 {
-    const std::string link = escapeHtml(AttachmentLink(attachName, fileName));
-    const std::string name = escapeHtml(fileName);
+    const std::string link = EscapeMarkup(AttachmentLink(attachName, fileName));
+    const std::string name = EscapeMarkup(fileName);
     std::string html = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\r\n<title>" +
                        name + "</title></head>\r\n<body>\r\n<p><a href=\"" + link + "\">" + name + "</a></p>\r\n";
     if (contentType.rfind("image/", 0) == 0)
         html += "<p><img src=\"" + link + "\" alt=\"" + name + "\"></p>\r\n";
     if (!source.empty())
-        html += "<p>SOURCE: <a href=\"" + escapeHtml(source) + "\">" + escapeHtml(source) + "</a></p>\r\n";
+        html += "<p>SOURCE: <a href=\"" + EscapeMarkup(source) + "\">" + EscapeMarkup(source) + "</a></p>\r\n";
     html += "</body></html>\r\n";
     return Utf8ToEntities(html);
 }

@@ -1,36 +1,18 @@
 #include "defaultcatalog.h"
 
 #include "codepage.h"
+#include "markup.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace {
-
-std::string escapeAttribute(const std::string& text)
-{
-    std::string out;
-    for (char c : text) {
-        switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c;
-        }
-    }
-    return out;
-}
-
-} // namespace
-
 std::string DefaultCatalogBytes(const std::string& rootDir)
 {
     const std::string text =
         "<?xml version=\"1.0\" encoding=\"gb2312\"?>\r\n"
-        "<DIR COMMENT=\"CATALOG\" ROOTDIR=\"" + escapeAttribute(rootDir) + "\">\r\n"
+        "<DIR COMMENT=\"CATALOG\" ROOTDIR=\"" + EscapeMarkup(rootDir) + "\">\r\n"
         "\t<DIR COMMENT=\"RECYCLE\"><DIR COMMENT=\"新闻\"/><DIR COMMENT=\"New Folder\"/></DIR>"
         "<DIR COMMENT=\"MFC\"/><DIR COMMENT=\"COM\"/></DIR>\r\n";
     return Utf8ToGbkWithCharRefs(text);
