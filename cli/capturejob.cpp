@@ -40,20 +40,6 @@ int CaptureOutcome::ExitStatus() const
     return failed.empty() && linkedFailed.empty() && !stopped ? 0 : 1;
 }
 
-std::string LinkedFileArticle(const std::string& fileName, const std::string& attachName, const std::string& contentType,
-                              const std::string& source)
-{
-    const std::string link = EscapeMarkup(AttachmentLink(attachName, fileName));
-    const std::string name = EscapeMarkup(fileName);
-    std::string html = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\r\n<title>" +
-                       name + "</title></head>\r\n<body>\r\n<p><a href=\"" + link + "\">" + name + "</a></p>\r\n";
-    if (contentType.rfind("image/", 0) == 0)
-        html += "<p><img src=\"" + link + "\" alt=\"" + name + "\"></p>\r\n";
-    if (!source.empty())
-        html += "<p>SOURCE: <a href=\"" + EscapeMarkup(source) + "\">" + EscapeMarkup(source) + "</a></p>\r\n";
-    html += "</body></html>\r\n";
-    return Utf8ToEntities(html);
-}
 
 CCaptureJob::CCaptureJob(Settings settings, const std::atomic<bool>& abort, CProgressBar* progress)
     : m_settings(std::move(settings)), m_abort(abort), m_progress(progress)

@@ -65,7 +65,3 @@ private:
     std::vector<CaptureFailure> m_reasons; // every download that failed, with why
 };
 
-// The article of a file that is no page: its name as the title, a link to its copy (a
-// picture shown as well) and where it came from. Stored form: ASCII with character references.
-std::string LinkedFileArticle(const std::string& fileName, const std::string& attachName, const std::string& contentType,
-                              const std::string& source);

@@ -11,17 +11,24 @@
 #include "clipboardreader.h"
 #include "commandids.h"
 #include "fileutil.h"
+#include "htmlcharset.h"
 #include "httpdownloaddlg.h"
 #include "messagebox.h"
+#include "pagesource.h"
 #include "shellfileop.h"
 #include "storage.h"
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QInputDialog>
+#include <QProgressDialog>
 #include <QLineEdit>
 #include <QTimer>
 
+#include <atomic>
 #include <cctype>
+#include <chrono>
+#include <thread>
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -208,4 +215,80 @@ void CMainFrame::reportCapture(const ProcessedPage& page)
     if (m_bCloseAfterCapture || !page.localised)
         return; // the window is closing, or the user was told already
     ReportLocalizeResult(this, page.result, [this](const QString& text) { SetMessageText(text); });
+}
+
+void CMainFrame::onArticleFromUrl()
+{
+    if (!m_bCatalogLoaded || captureBusy())
+        return;
+    bool ok = false;
+    const QString address =
+        QInputDialog::getText(this, tr("从网址建立文档"), tr("网址："), QLineEdit::Normal, QString(), &ok).trimmed();
+    if (ok && !address.isEmpty())
+        CaptureFromAddress(address.toStdString());
+}
+
+bool CMainFrame::CaptureFromAddress(const std::string& address)
+{
+    std::string unused;
+    if (ClassifyInput(address, unused) != InputKind::Web) {
+        ShowMessageBox(this, tr("只能从 http 或 https 网址建立文档：\n%1").arg(q(address)), QStringLiteral("Quor"),
+                       MsgButtons::Ok, MsgIcon::Warning);
+        return false;
+    }
+    const QPersistentModelIndex target = newArticleTarget();
+    const std::string id = MakeArticleId();
+    const std::string path = GetArticlePath(id);
+    const std::string attachDir = GetAttachDir(id);
+    if (path.empty() || attachDir.empty()) {
+        ShowMessageBox(this, QStringLiteral("Create File Fail!") + q(DataFolderProblem(g_szDataFolder)),
+                       QStringLiteral("Quor"), MsgButtons::Ok, MsgIcon::Critical);
+        return false;
+    }
+
+    // The page itself comes in the background; the window stays alive and Cancel works.
+    SourcePage page;
+    {
+        QProgressDialog progress(tr("正在下载 %1").arg(q(address)), tr("取消"), 0, 0, this);
+        progress.setWindowModality(Qt::WindowModal);
+        progress.setMinimumDuration(300);
+        std::atomic<bool> abort{false}, done{false};
+        std::thread worker([&] {
+            page = FetchSourcePage(address, attachDir, PageSourceOptions{}, abort, {});
+            done = true;
+        });
+        while (!done) {
+            QApplication::processEvents(QEventLoop::AllEvents, 50);
+            if (progress.wasCanceled())
+                abort = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        worker.join();
+    }
+    if (!page.ok) {
+        ShowMessageBox(this, tr("网页没有取到：%1\n%2").arg(q(address), q(page.error)), QStringLiteral("Quor"),
+                       MsgButtons::Ok, MsgIcon::Warning);
+        return false;
+    }
+    // A page is captured as a clipboard capture would be, from its final address; anything
+    // else (a PDF, a picture) is kept in the attachment folder and linked.
+    ProcessedPage processed;
+    std::string title = page.fileName;
+    if (page.html) {
+        processed = processPage(Utf8ToEntities(DecodeServedHtml(page.bytes, page.contentType)), page.address, true, id);
+        title = ArticleTitle(processed.html);
+    } else {
+        processed.html = LinkedFileArticle(page.fileName, GetAttachDirName(id), page.contentType, page.address);
+    }
+    std::string error;
+    if (!WriteFileAtomically(path, processed.html, &error)) {
+        ShowMessageBox(this, QStringLiteral("Create File Fail!") + q(error), QStringLiteral("Quor"), MsgButtons::Ok,
+                       MsgIcon::Critical);
+        return false;
+    }
+    addArticle(target, CatalogItemInfo{title, id, id + ".html", page.address, id});
+    OnCommand(ID_CATALOG_MODIFIED);
+    if (page.html)
+        reportCapture(processed);
+    return true;
 }

@@ -33,7 +33,7 @@ const char kIdleText[] = QT_TRANSLATE_NOOP("CMainFrame", "就绪");
 
 // Tool bar 128; 0 is a separator.
 constexpr int kToolBar[] = {
-    ID_FILE_SAVE,      0, ID_ARTICLE_NEW, ID_FOLDER_NEW, ID_EDIT_PASTE, ID_ARTICLE_EDIT, ID_ARTICLE_IMPORT, 0,
+    ID_FILE_SAVE,      0, ID_ARTICLE_NEW, ID_FOLDER_NEW, ID_EDIT_PASTE, ID_ARTICLE_FROM_URL, ID_ARTICLE_EDIT, ID_ARTICLE_IMPORT, 0,
     ID_FIND,           ID_FIND_NEXT,      0,              ID_VIEW_CATALOG, ID_EDITOR_WINDOWS, 0, ID_APP_ABOUT,
 };
 
@@ -55,6 +55,7 @@ constexpr CommandText kCommandTexts[] = {
     {ID_FIND, QT_TRANSLATE_NOOP("CMainFrame", "查找目录\n查找目录")},
     {ID_FIND_NEXT, QT_TRANSLATE_NOOP("CMainFrame", "查找下一个\n查找下一个")},
     {ID_EDIT_PASTE, QT_TRANSLATE_NOOP("CMainFrame", "从剪贴板建立文档\n从剪贴板建立文档")},
+    {ID_ARTICLE_FROM_URL, QT_TRANSLATE_NOOP("CMainFrame", "从网址建立文档\n从网址建立文档")},
     {ID_FILE_SAVE, QT_TRANSLATE_NOOP("CMainFrame", "保存目录信息\n保存")},
     {ID_APP_ABOUT, QT_TRANSLATE_NOOP("CMainFrame", "显示程序信息\n关于")},
 };
@@ -143,6 +144,7 @@ void CMainFrame::createActions()
     addCommand(ID_ARTICLE_NEW, tr("新建空文章\t(&N)"));
     addCommand(ID_FOLDER_NEW, tr("新建文件夹\t(&F)"));
     addCommand(ID_EDIT_PASTE, tr("从剪贴板建立文档(&P)\tCtrl+V"))->setShortcut(QKeySequence::Paste);
+    addCommand(ID_ARTICLE_FROM_URL, tr("从网址建立文档(&U)..."));
     addCommand(ID_ARTICLE_IMPORT, tr("导入文件\t(&M)"));
     addCommand(ID_ITEM_DELETE, tr("删除选中项目\t(&D)"));
     addCommand(ID_ARTICLE_DOWNLOAD_LINKS, tr("下载关联文件\t(&L)"));
@@ -184,7 +186,8 @@ void CMainFrame::createMenus()
     updateRecentFiles();
 
     QMenu* edit = menuBar()->addMenu(tr("编辑(&E)"));
-    for (int id : {ID_ARTICLE_EDIT, ID_ARTICLE_NEW, ID_FOLDER_NEW, ID_EDIT_PASTE, ID_ARTICLE_IMPORT, ID_ITEM_DELETE})
+    for (int id : {ID_ARTICLE_EDIT, ID_ARTICLE_NEW, ID_FOLDER_NEW, ID_EDIT_PASTE, ID_ARTICLE_FROM_URL, ID_ARTICLE_IMPORT,
+                   ID_ITEM_DELETE})
         edit->addAction(m_actions[id]);
     edit->addSeparator();
     edit->addAction(m_actions[ID_ARTICLE_DOWNLOAD_LINKS]);
@@ -304,6 +307,9 @@ void CMainFrame::OnCommand(int id)
         break;
     case ID_EDIT_PASTE:
         onEditPaste();
+        break;
+    case ID_ARTICLE_FROM_URL:
+        onArticleFromUrl();
         break;
     case ID_ARTICLE_IMPORT:
         onArticleImport();

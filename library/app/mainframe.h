@@ -54,6 +54,9 @@ public:
     bool HasHotKey() const;
     // Reads the article file back, cleans it and fetches what it needs; true when rewritten.
     bool RelocaliseArticle(const QModelIndex& item);
+    // Fetches the page at an http(s) address (redirects followed) and files it as an article
+    // under the selected item; false, with the reason shown, when it cannot be had.
+    bool CaptureFromAddress(const std::string& address);
     // Copies the file in as a new article under the selected item (re-localised when HTML).
     bool ImportArticle(const std::string& chosen);
     // The 32-bit handle other programs post to.
@@ -104,6 +107,7 @@ private:
     // Article creation (articlecommands.cpp).
     void onArticleNew();
     void onEditPaste();
+    void onArticleFromUrl();
     void onArticleImport();
     void onDownloadLinks();
     QPersistentModelIndex newArticleTarget() const;

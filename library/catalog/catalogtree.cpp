@@ -38,6 +38,7 @@ constexpr MenuEntry kContextMenu[] = {
     {QT_TRANSLATE_NOOP("CCatalogTree", "新建空文章\t(&N)"), ID_ARTICLE_NEW},
     {QT_TRANSLATE_NOOP("CCatalogTree", "新建文件夹\t(&F)"), ID_FOLDER_NEW},
     {QT_TRANSLATE_NOOP("CCatalogTree", "插入剪贴版内容\t(&P)"), ID_EDIT_PASTE},
+    {QT_TRANSLATE_NOOP("CCatalogTree", "从网址建立文档\t(&U)"), ID_ARTICLE_FROM_URL},
     {QT_TRANSLATE_NOOP("CCatalogTree", "导入文件\t(&M)"), ID_ARTICLE_IMPORT},
     {QT_TRANSLATE_NOOP("CCatalogTree", "删除\t(&D)"), ID_ITEM_DELETE},
     {nullptr, 0},

@@ -25,6 +25,7 @@ constexpr CommandIconNames kCommandIcons[] = {
     {ID_ARTICLE_NEW, {"document-new"}, "document-new"},
     {ID_FOLDER_NEW, {"folder-new"}, "folder-new"},
     {ID_EDIT_PASTE, {"edit-paste"}, "edit-paste"},
+    {ID_ARTICLE_FROM_URL, {"internet-web-browser", "applications-internet"}, "web-page-new"},
     {ID_ARTICLE_EDIT, {"document-edit", "accessories-text-editor"}, "document-edit"},
     {ID_ARTICLE_IMPORT, {"document-import"}, "document-import"},
     {ID_ITEM_DELETE, {"edit-delete"}, "edit-delete"},

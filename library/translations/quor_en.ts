@@ -69,6 +69,10 @@
         <source>贴到Marvu空间	(&amp;B)</source>
         <translation>Post to &amp;Blog</translation>
     </message>
+    <message>
+        <source>从网址建立文档	(&amp;U)</source>
+        <translation>New from &amp;Address</translation>
+    </message>
 </context>
 <context>
     <name>CFindDlg</name>
@@ -486,6 +490,44 @@ Your personal article library: collect web pages, keep them in a catalog, edit a
 要结束这个编辑任务吗？</source>
         <translation>The editor of this editing mission is no longer running.
 End this editing mission?</translation>
+    </message>
+    <message>
+        <source>从网址建立文档
+从网址建立文档</source>
+        <translation>New article from a web address
+New from Address</translation>
+    </message>
+    <message>
+        <source>从网址建立文档(&amp;U)...</source>
+        <translation>New from &amp;Address...</translation>
+    </message>
+    <message>
+        <source>从网址建立文档</source>
+        <translation>New from Address</translation>
+    </message>
+    <message>
+        <source>网址：</source>
+        <translation>Address:</translation>
+    </message>
+    <message>
+        <source>只能从 http 或 https 网址建立文档：
+%1</source>
+        <translation>Only http and https addresses can be captured:
+%1</translation>
+    </message>
+    <message>
+        <source>正在下载 %1</source>
+        <translation>Downloading %1</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>网页没有取到：%1
+%2</source>
+        <translation>The page could not be fetched: %1
+%2</translation>
     </message>
 </context>
 <context>

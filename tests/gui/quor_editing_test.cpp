@@ -19,6 +19,8 @@
 
 #include <gtest/gtest.h>
 
+#include <httplib.h>
+
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
@@ -28,6 +30,7 @@
 #include <QStringList>
 
 #include <filesystem>
+#include <thread>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -342,4 +345,47 @@ TEST_F(Frame, TheTitleMarksUnsavedChanges)
     EXPECT_EQ(frame->windowTitle(), QStringLiteral("lib.xml[*] - Quor")); // '*' shown in place of [*]
     frame->OnCommand(ID_FILE_SAVE);
     EXPECT_FALSE(frame->isWindowModified());
+}
+
+TEST_F(Frame, AnArticleFromAnAddressFollowsRedirectsReadsGbkAndKeepsOtherFilesLinked)
+{
+    httplib::Server site;
+    site.set_tcp_nodelay(true);
+    site.Get("/old", [](const httplib::Request&, httplib::Response& res) { res.set_redirect("/news/page.html"); });
+    // 港口 in GBK, the charset said only by the server.
+    site.Get("/news/page.html", [](const httplib::Request&, httplib::Response& res) {
+        res.set_content("<html><head><title>\xB8\xDB\xBF\xDA</title></head><body><p>fog</p><img src=\"pic.png\"></body></html>",
+                        "text/html; charset=gbk");
+    });
+    site.Get("/news/pic.png", [](const httplib::Request&, httplib::Response& res) { res.set_content("PNGDATA", "image/png"); });
+    site.Get("/paper.pdf", [](const httplib::Request&, httplib::Response& res) { res.set_content("%PDF-1.4 x", "application/pdf"); });
+    const int port = site.bind_to_any_port("127.0.0.1");
+    std::thread serving([&] { site.listen_after_bind(); });
+    const std::string base = "http://127.0.0.1:" + std::to_string(port);
+
+    frame->GetCatalogTree()->SelectNode(model()->Catalog().Root().GetChild(1)); // "Notes"
+    ASSERT_TRUE(frame->CaptureFromAddress(base + "/old"));
+    CXmlNode added = model()->Catalog().Root().GetChild(1).GetChild(0);
+    CatalogItemInfo info;
+    CCatalog::GetItemInfo(added, info);
+    EXPECT_EQ(info.title, "\xE6\xB8\xAF\xE5\x8F\xA3");
+    EXPECT_EQ(info.source, base + "/news/page.html") << "the page's final address";
+    const std::string page = ReadFile(ResolveArticleFile(info.file));
+    EXPECT_NE(page.find("fog"), std::string::npos);
+    EXPECT_NE(page.find(info.id + "_files/"), std::string::npos) << page;
+
+    frame->GetCatalogTree()->SelectNode(model()->Catalog().Root().GetChild(1));
+    ASSERT_TRUE(frame->CaptureFromAddress(base + "/paper.pdf"));
+    const CXmlNode notes = model()->Catalog().Root().GetChild(1);
+    CCatalog::GetItemInfo(notes.GetChild(notes.GetChildCount() - 1), info); // added last
+    EXPECT_EQ(info.title, "paper.pdf");
+    const std::string linking = ReadFile(ResolveArticleFile(info.file));
+    EXPECT_NE(linking.find("href=\"" + info.id + "_files/paper.pdf\""), std::string::npos) << linking;
+    EXPECT_EQ(ReadFile(GetAttachDir(info.id) + "/paper.pdf"), "%PDF-1.4 x");
+
+    QueueMessageBoxAnswer(MsgResult::Ok);
+    EXPECT_FALSE(frame->CaptureFromAddress("ftp://127.0.0.1/x"));
+    EXPECT_EQ(TakeAnsweredMessageBoxes().size(), 1);
+    site.stop();
+    serving.join();
 }

@@ -51,3 +51,8 @@ bool IsHtmlContent(const std::string& contentType, std::string_view firstBytes);
 // control characters or separators, valid UTF-8, at most 120 bytes; "download" when nothing
 // is left. ext is added when the name has no extension.
 std::string PlainAttachmentName(const std::string& name, const std::string& ext);
+
+// The article of a file that is no page: its name as the title, a link to its copy (a
+// picture shown as well) and where it came from. Stored form: ASCII with character references.
+std::string LinkedFileArticle(const std::string& fileName, const std::string& attachName, const std::string& contentType,
+                              const std::string& source);

@@ -1,8 +1,11 @@
 #include "pagesource.h"
 
+#include "clipboardhtml.h"
 #include "fileutil.h"
 #include "httpdownload.h"
 #include "links.h"
+#include "markup.h"
+#include "pagecapture.h"
 #include "storage.h"
 
 #include <curl/curl.h>
@@ -473,4 +476,19 @@ SourcePage ReadSourcePage(const std::string& path, const std::string& attachDir,
     }
     page.ok = true;
     return page;
+}
+
+std::string LinkedFileArticle(const std::string& fileName, const std::string& attachName, const std::string& contentType,
+                              const std::string& source)
+{
+    const std::string link = EscapeMarkup(AttachmentLink(attachName, fileName));
+    const std::string name = EscapeMarkup(fileName);
+    std::string html = "<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=utf-8\">\r\n<title>" +
+                       name + "</title></head>\r\n<body>\r\n<p><a href=\"" + link + "\">" + name + "</a></p>\r\n";
+    if (contentType.rfind("image/", 0) == 0)
+        html += "<p><img src=\"" + link + "\" alt=\"" + name + "\"></p>\r\n";
+    if (!source.empty())
+        html += "<p>SOURCE: <a href=\"" + EscapeMarkup(source) + "\">" + EscapeMarkup(source) + "</a></p>\r\n";
+    html += "</body></html>\r\n";
+    return Utf8ToEntities(html);
 }
