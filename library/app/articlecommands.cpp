@@ -248,6 +248,7 @@ bool CMainFrame::CaptureFromAddress(const std::string& address)
 
     // The page itself comes in the background; the window stays alive and Cancel works.
     SourcePage page;
+    bool cancelled = false;
     {
         QProgressDialog progress(tr("正在下载 %1").arg(q(address)), tr("取消"), 0, 0, this);
         progress.setWindowModality(Qt::WindowModal);
@@ -264,8 +265,12 @@ bool CMainFrame::CaptureFromAddress(const std::string& address)
             std::this_thread::sleep_for(std::chrono::milliseconds(10));
         }
         worker.join();
+        cancelled = progress.wasCanceled();
     }
     if (!page.ok) {
+        ::rmdir(attachDir.c_str()); // only when nothing came: an empty folder is all it holds
+        if (cancelled)
+            return false; // the user's own choice: nothing to report
         ShowMessageBox(this, tr("网页没有取到：%1\n%2").arg(q(address), q(page.error)), QStringLiteral("Quor"),
                        MsgButtons::Ok, MsgIcon::Warning);
         return false;

@@ -242,12 +242,10 @@ void CMainFrame::createStatusBar()
         m_lockPanes[i]->setEnabled(false);
         statusBar()->addPermanentWidget(m_lockPanes[i]);
     }
-    // The lock keys can change in any program: looked at again now and then, and after
-    // every key here.
+    // The lock keys can change in any program: looked at again twice a second.
     auto* lockTimer = new QTimer(this);
     connect(lockTimer, &QTimer::timeout, this, &CMainFrame::updateLockPanes);
     lockTimer->start(500);
-    qApp->installEventFilter(this);
     updateLockPanes();
     // Fly-by prompts show in the message pane; the idle text comes back after them.
     connect(statusBar(), &QStatusBar::messageChanged, this, [this](const QString& message) {
@@ -459,22 +457,12 @@ void CMainFrame::updateTitle()
     setWindowModified(m_pDocument->IsModified());
 }
 
-
-
-
 void CMainFrame::updateLockPanes()
 {
     const std::optional<LockKeys> keys = ReadLockKeys();
     const bool on[] = {keys && keys->caps, keys && keys->num, keys && keys->scroll};
     for (std::size_t i = 0; i < std::size(m_lockPanes); ++i)
         m_lockPanes[i]->setEnabled(on[i]);
-}
-
-bool CMainFrame::eventFilter(QObject* watched, QEvent* event)
-{
-    if (event->type() == QEvent::KeyRelease)
-        QTimer::singleShot(0, this, &CMainFrame::updateLockPanes);
-    return QMainWindow::eventFilter(watched, event);
 }
 
 void CMainFrame::switchPane()

@@ -73,7 +73,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     QAction* addCommand(int id, const QString& text, const QString& prompt = {});
