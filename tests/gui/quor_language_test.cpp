@@ -9,6 +9,7 @@
 #include "optiondlg.h"
 #include "profile.h"
 #include "propertiesdlg.h"
+#include "chinesetext.h"
 #include "quorapp.h"
 #include "quorprocess.h"
 #include "testenv.h"
@@ -29,17 +30,6 @@
 #include <filesystem>
 
 namespace {
-
-bool hasChinese(const QString& text)
-{
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if ((u >= 0x2E80 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF) ||
-            (u >= 0xFF00 && u <= 0xFFEF))
-            return true;
-    }
-    return false;
-}
 
 // Every text a user reads in the window's chrome or in a dialog: titles, menus, actions
 // with their tips, labels and buttons. Not the catalog, which is data.
@@ -65,7 +55,7 @@ QStringList chineseAmong(const QStringList& texts)
 {
     QStringList found;
     for (const QString& text : texts)
-        if (hasChinese(text))
+        if (HasChinese(text))
             found << text;
     return found;
 }

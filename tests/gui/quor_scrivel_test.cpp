@@ -10,12 +10,12 @@
 #include "quorapp.h"
 #include "quorprocess.h"
 #include "quorview.h"
+#include "pngpicture.h"
 #include "testenv.h"
 #include "xinput.h"
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QApplication>
 #include <QImage>
 #include <QLabel>
@@ -32,17 +32,6 @@ namespace {
 
 const std::string kId = "070315142233042";
 
-QByteArray pngPicture()
-{
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(Qt::blue);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
 bool running(std::uint32_t pid)
 {
     return pid != 0 && ::kill(static_cast<pid_t>(pid), 0) == 0;
@@ -54,7 +43,7 @@ protected:
     void SetUp() override
     {
         // The site the article's picture still comes from.
-        const QByteArray png = pngPicture();
+        const QByteArray png = PngPicture(Qt::blue);
         picture.assign(png.constData(), static_cast<std::size_t>(png.size()));
         site.Get("/pic.png", [this](const httplib::Request&, httplib::Response& res) { res.set_content(picture, "image/png"); });
         port = site.bind_to_any_port("127.0.0.1");

@@ -5,12 +5,12 @@
 #include "storage.h"
 #include "missiontable.h"
 #include "quorprocess.h"
+#include "pngpicture.h"
 #include "testenv.h"
 #include "xinput.h"
 
 #include <gtest/gtest.h>
 
-#include <QBuffer>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QImage>
@@ -49,21 +49,6 @@ TEST(QuorWindow, MainWindowShowsWithTheCatalogName)
     EXPECT_TRUE(quor.waitForExit(20000));
     EXPECT_EQ(quor.exitCode(), 0);
 }
-
-namespace {
-
-QByteArray pngPicture()
-{
-    QImage image(8, 8, QImage::Format_RGB32);
-    image.fill(Qt::red);
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
-}
-
-} // namespace
 
 TEST(GlobalHotKey, RegistersOnXAndStepsAsideWhenAnotherProgramOwnsTheKey)
 {
@@ -168,7 +153,7 @@ TEST(QuorCapture, CtrlVMakesATitledArticleWhosePicturesShowWithTheSiteGone)
 {
     // The page's site, with a real picture and a style sheet that needs another.
     httplib::Server site;
-    const QByteArray png = pngPicture();
+    const QByteArray png = PngPicture();
     const std::string picture(png.constData(), static_cast<std::size_t>(png.size()));
     site.Get("/pic.png", [&](const httplib::Request&, httplib::Response& res) { res.set_content(picture, "image/png"); });
     site.Get("/bg.png", [&](const httplib::Request&, httplib::Response& res) { res.set_content(picture, "image/png"); });

@@ -1,6 +1,7 @@
 // The translation files: complete for the texts in the code, and true to them in what the
 // program relies on (place markers, shortcuts, lines, one accelerator).
 #include "testenv.h"
+#include "chinesetext.h"
 
 #include <gtest/gtest.h>
 
@@ -113,16 +114,6 @@ QString shortcutOf(const QString& text)
     return keys.match(text).captured(1);
 }
 
-bool hasChinese(const QString& text)
-{
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
-        if ((u >= 0x2E80 && u <= 0x9FFF) || (u >= 0xF900 && u <= 0xFAFF) ||
-            (u >= 0xFF00 && u <= 0xFFEF))
-            return true;
-    }
-    return false;
-}
 
 class TranslationFiles : public ::testing::TestWithParam<TranslationFile>
 {
@@ -199,7 +190,7 @@ TEST_P(TranslationFiles, TranslationsAreInTheLanguageOfTheFile)
         return;
     for (const Message& m : contents.messages) {
         if (inUse(m)) {
-            EXPECT_FALSE(hasChinese(m.translation)) << describe(m);
+            EXPECT_FALSE(HasChinese(m.translation)) << describe(m);
         }
     }
 }
