@@ -36,6 +36,7 @@ SearchResult SearchCatalog(const CCatalog& catalog, const std::string& keyword, 
         CCatalog::GetItemInfo(items[i], infos[i]);
 
     std::vector<ItemMatch> matches(items.size(), ItemMatch::None);
+    std::vector<std::string> paths(items.size()); // the article files searched
     std::atomic<std::size_t> next{0};
     constexpr std::size_t kChunk = 8;
     const auto work = [&] {
@@ -44,7 +45,7 @@ SearchResult SearchCatalog(const CCatalog& catalog, const std::string& keyword, 
             if (from >= infos.size())
                 return;
             for (std::size_t i = from; i < std::min(from + kChunk, infos.size()); ++i)
-                matches[i] = MatchCatalogItem(infos[i].title, infos[i].file, keyword, true);
+                matches[i] = MatchCatalogItem(infos[i].title, infos[i].file, keyword, true, {}, &paths[i]);
         }
     };
     if (threads == 0)
@@ -59,7 +60,7 @@ SearchResult SearchCatalog(const CCatalog& catalog, const std::string& keyword, 
 
     for (std::size_t i = 0; i < items.size(); ++i) {
         if (matches[i] == ItemMatch::Unreadable) {
-            result.unreadable.push_back(ResolveArticleFile(infos[i].file));
+            result.unreadable.push_back(paths[i]);
             continue;
         }
         if (matches[i] == ItemMatch::None)
@@ -68,7 +69,7 @@ SearchResult SearchCatalog(const CCatalog& catalog, const std::string& keyword, 
         hit.folder = FolderPathOf(items[i]);
         hit.title = infos[i].title;
         if (CCatalog::IsArticle(items[i]) && !IsFolderFile(infos[i].file)) {
-            hit.file = ResolveArticleFile(infos[i].file);
+            hit.file = matches[i] == ItemMatch::Text ? paths[i] : ResolveArticleFile(infos[i].file);
             if (hit.file.empty())
                 hit.file = infos[i].file;
         }

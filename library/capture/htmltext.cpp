@@ -70,8 +70,8 @@ long find(CHtmlTextExtractor& extractor, std::string_view utf8, std::string_view
 
 // Article files larger than this are not searched.
 constexpr std::size_t kMaxSearchedFile = 256u << 20;
-// Larger articles are searched in their start alone first.
-constexpr std::size_t kFirstBytes = 64 * 1024;
+// Larger articles are searched in their start alone first, in these lengths.
+constexpr std::size_t kStartBytes[] = {16 * 1024, 64 * 1024, 256 * 1024};
 
 // Buffers a thread keeps between pages; very large ones are given back after use.
 struct SearchBuffers
@@ -190,7 +190,7 @@ long FindInHtmlText(std::string_view html, std::string_view keyword)
 }
 
 ItemMatch MatchCatalogItem(const std::string& title, const std::string& file, std::string_view keyword, bool inText,
-                           const std::function<void()>& beforeRead)
+                           const std::function<void()>& beforeRead, std::string* searchedFile)
 {
     std::string upperTitle = title, key(keyword);
     upperAscii(upperTitle.data(), upperTitle.size());
@@ -200,6 +200,8 @@ ItemMatch MatchCatalogItem(const std::string& title, const std::string& file, st
     if (!inText || Cp936Length(file) <= 4)
         return ItemMatch::None;
     const std::string path = ResolveArticleFile(file);
+    if (searchedFile)
+        *searchedFile = path;
     if (beforeRead)
         beforeRead();
     if (path.size() <= 4)
@@ -209,17 +211,24 @@ ItemMatch MatchCatalogItem(const std::string& title, const std::string& file, st
     if (article.Error() != 0 && article.Error() != EFBIG)
         return ItemMatch::Unreadable;
     std::string_view page;
-    if (article.Error() == 0 && article.Size() > kFirstBytes) {
-        // The page's start, cut before a tag, is searched alone first: when it decodes as the
-        // start of the page, its text is the start of the page's text, and a word found there
-        // needs no more of the file. Tried only when the word is in its bytes at all.
-        const std::string_view first = article.Read(kFirstBytes);
+    // The page's start, cut before a tag, is searched alone first: when it decodes as the
+    // start of the page, its text is the start of the page's text, and a word found there
+    // needs no more of the file. Tried when the word is in the bytes it adds at all.
+    std::string& upperStart = buffers().upperStart;
+    upperStart.clear();
+    for (const std::size_t length : kStartBytes) {
+        if (article.Error() != 0 || article.Size() <= length)
+            break;
+        const std::string_view first = article.Read(length);
         const std::string_view start = first.substr(0, first.rfind('<'));
-        std::string& upperStart = buffers().upperStart;
-        upperStart.assign(start);
-        upperAscii(upperStart.data(), upperStart.size());
-        if (first.size() == kFirstBytes && start.size() < first.size() && upperStart.find(key) != std::string::npos &&
-            start.find('\0') == std::string_view::npos && DecodesAsPageStart(start) && FindInHtmlText(start, keyword) >= 0)
+        if (first.size() < length || start.size() == first.size())
+            break;
+        const std::size_t known = std::min(upperStart.size(), start.size());
+        upperStart.append(start.substr(known));
+        upperAscii(upperStart.data() + known, start.size() - known);
+        if (upperStart.find(key, known >= key.size() ? known - key.size() + 1 : 0) == std::string::npos)
+            continue;
+        if (start.find('\0') == std::string_view::npos && DecodesAsPageStart(start) && FindInHtmlText(start, keyword) >= 0)
             return ItemMatch::Text;
     }
     if (article.Error() == 0)

@@ -27,8 +27,9 @@ long FindInHtmlText(std::string_view html, std::string_view keyword);
 // The find in titles and texts of the catalog, for one item: its title (COMMENT) holds the
 // keyword, letters A-Z compared without case; else, with inText and a FILE of more than 4
 // bytes, the visible text of its article file does (a missing file has no text). beforeRead
-// runs before the file is looked at. Unreadable: the file is there but cannot be read.
+// runs before the file is looked at; searchedFile, when given, receives its full path (empty
+// when it is missing). Unreadable: the file is there but cannot be read.
 // Buffers are kept per thread, as FindInHtmlText keeps them.
 enum class ItemMatch { None, Title, Text, Unreadable };
 ItemMatch MatchCatalogItem(const std::string& title, const std::string& file, std::string_view keyword, bool inText,
-                           const std::function<void()>& beforeRead = {});
+                           const std::function<void()>& beforeRead = {}, std::string* searchedFile = nullptr);
