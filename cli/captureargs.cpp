@@ -47,8 +47,9 @@ bool parseSeconds(const std::string& text, double& out)
     return true;
 }
 
-// "pdf,zip doc" as Quor keeps the list: "pdf zip doc ".
-bool parseTypes(const std::string& text, std::string& out)
+} // namespace
+
+bool ParseFileTypes(const std::string& text, std::string& out)
 {
     std::string types, word;
     for (std::size_t i = 0; i <= text.size(); ++i) {
@@ -72,6 +73,8 @@ bool parseTypes(const std::string& text, std::string& out)
     out = types;
     return true;
 }
+
+namespace {
 
 bool plainText(const std::string& text)
 {
@@ -104,9 +107,12 @@ bool apply(const Option& option, const std::string& value, CaptureArgs& out, std
         error = "--" + name + ": " + what;
         return false;
     };
-    if (name == "types")
-        return parseTypes(value, out.fileTypes) || bad("file types are letters and digits, separated by blanks or "
-                                                       "commas, at most 511 bytes in all");
+    if (name == "types") {
+        if (!ParseFileTypes(value, out.fileTypes))
+            return bad("file types are letters and digits, separated by blanks or commas, at most 511 bytes in all");
+        out.fileTypesGiven = true;
+        return true;
+    }
     if (name == "transfers")
         return parseInt(value, 1, kMaxTransfers, out.transfers) || bad("a number from 1 to 64");
     if (name == "per-host")
@@ -238,7 +244,8 @@ std::string CaptureUsage()
            "<ID>.html and its files in <ID>_files, in OUTDIR or in a catalog's data folder.\n"
            "\n"
            "  -t, --types LIST        file types of linked documents to fetch too\n"
-           "                          (default: \"" + types + "\")\n"
+           "                          (default: those of Quor's options, else\n"
+           "                          \"" + types + "\")\n"
            "  -j, --transfers N       files fetched at once (1-64, default 6)\n"
            "      --per-host N        files fetched at once from one server (1-16, default 2)\n"
            "  -T, --timeout SECONDS   end the capture after this long; what came is kept\n"

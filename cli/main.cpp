@@ -2,6 +2,7 @@
 #include "captureargs.h"
 #include "capturecommand.h"
 #include "catalogsearch.h"
+#include "quorsettings.h"
 
 #include <curl/curl.h>
 
@@ -55,6 +56,13 @@ int main(int argc, char** argv)
         return RunSearchCommand(args.catalog, args.keyword, stdout);
     case CaptureArgs::Mode::Capture:
         break;
+    }
+    if (!args.fileTypesGiven) {
+        std::string warning;
+        if (std::string stored = StoredFileTypes(warning); !stored.empty())
+            args.fileTypes = std::move(stored);
+        if (!warning.empty() && !args.quiet)
+            std::fprintf(stderr, "quor-capture: %s\n", warning.c_str());
     }
     catchSignals();
     if (curl_global_init(CURL_GLOBAL_DEFAULT) != CURLE_OK) {

@@ -45,17 +45,23 @@ std::string RuntimeDir()
     if (makePrivateDir(dir))
         return dir;
     // Someone else holds that name: a private folder in the user's cache instead.
-    const char* cache = std::getenv("XDG_CACHE_HOME");
-    const char* home = std::getenv("HOME");
-    if (cache && *cache == '/')
-        dir = cache;
-    else if (home && *home == '/')
-        dir = std::string(home) + "/.cache";
-    else
+    dir = XdgBaseDir("XDG_CACHE_HOME", ".cache");
+    if (dir.empty())
         return {};
     ::mkdir(dir.c_str(), 0700);
     dir += "/runtime-" + userName();
     return makePrivateDir(dir) ? dir : std::string();
+}
+
+std::string XdgBaseDir(const char* variable, const char* underHome)
+{
+    const char* xdg = std::getenv(variable);
+    const char* home = std::getenv("HOME");
+    if (xdg && *xdg == '/')
+        return xdg;
+    if (home && *home == '/')
+        return std::string(home) + "/" + underHome;
+    return {};
 }
 
 std::string QuorRuntimeDir()

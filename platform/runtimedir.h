@@ -1,5 +1,6 @@
 #pragma once
-// The per-user folder for the lock, the mission table and the window sockets.
+// The per-user folders: the one for the lock, the mission table and the window sockets, and
+// the user's base folders for data, settings and caches.
 
 #include <string>
 
@@ -13,3 +14,7 @@ std::string QuorRuntimeDir();
 
 // Folder of the running program file.
 std::string ExecutableDir();
+
+// The base folder an XDG variable names ("XDG_DATA_HOME"), when it is an absolute path, else
+// $HOME/underHome (".local/share"). Empty without either.
+std::string XdgBaseDir(const char* variable, const char* underHome);

@@ -1,6 +1,7 @@
 #include "shell.h"
 
 #include "fileutil.h"
+#include "runtimedir.h"
 
 #include <QDesktopServices>
 #include <QFile>
@@ -18,14 +19,8 @@ namespace {
 // made when missing. Qt falls back to the current folder when it cannot make it.
 bool makeHomeTrash(std::string* error)
 {
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    const char* home = std::getenv("HOME");
-    std::string data;
-    if (xdg && *xdg == '/')
-        data = xdg;
-    else if (home && *home == '/')
-        data = std::string(home) + "/.local/share";
-    else {
+    const std::string data = XdgBaseDir("XDG_DATA_HOME", ".local/share");
+    if (data.empty()) {
         if (error) *error = "no home folder for the trash";
         return false;
     }

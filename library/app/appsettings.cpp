@@ -7,28 +7,12 @@
 
 namespace {
 
-std::string replaceAll(std::string text, char from, char to)
-{
-    std::replace(text.begin(), text.end(), from, to);
-    return text;
-}
-
 std::string recentEntry(int index)
 {
     return "File" + std::to_string(index + 1);
 }
 
 } // namespace
-
-std::string FileTypesToStored(const std::string& types)
-{
-    return replaceAll(types, ' ', '@');
-}
-
-std::string FileTypesFromStored(const std::string& stored)
-{
-    return replaceAll(stored, '@', ' ');
-}
 
 void LoadFileTypes(const CProfile& profile)
 {

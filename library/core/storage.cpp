@@ -109,9 +109,9 @@ std::string GetModuleDir()
     const bool installed = ::stat((exeDir + "/../share/quor").c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     if (!installed && ::access(exeDir.c_str(), W_OK) == 0)
         return exeDir;
-    const char* xdg = std::getenv("XDG_DATA_HOME");
-    const char* home = std::getenv("HOME");
-    const std::string base = xdg && *xdg == '/' ? xdg : std::string(home && *home ? home : "/tmp") + "/.local/share";
+    std::string base = XdgBaseDir("XDG_DATA_HOME", ".local/share");
+    if (base.empty())
+        base = "/tmp/.local/share";
     const std::string dir = base + "/Quor";
     MakeFolders(dir);
     return dir;

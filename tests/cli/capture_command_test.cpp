@@ -1,9 +1,11 @@
 // quor-capture run as a program against a local server: pages by address, through redirects,
 // in GBK, files that are no page, and every way a capture can fail or be stopped.
+#include "appsettings.h"
 #include "captureprogram.h"
 #include "codepage.h"
 #include "htmltext.h"
 #include "links.h"
+#include "profile.h"
 #include "testenv.h"
 
 #include <gtest/gtest.h>
@@ -266,6 +268,27 @@ TEST_F(CaptureCommand, BadUsageGivesStatusTwo)
     EXPECT_TRUE(fs::is_empty(outDir));
     EXPECT_EQ(program.Run({"--help"}), 0);
     EXPECT_NE(program.Out().find("--catalog"), std::string::npos);
+}
+
+TEST_F(CaptureCommand, TheFileTypesOfQuorsOptionsHoldUnlessGiven)
+{
+    CProfile profile(QUOR_REGISTRY_KEY, QUOR_APP_NAME);
+    ASSERT_TRUE(SaveFileTypes(profile, "zip doc "));
+    const std::string pdf = site.Url("/docs/guide.pdf");
+    ASSERT_EQ(capture(site.Url("/page.html")), 0) << program.Err();
+    EXPECT_EQ(program.Json()["found"].toInt(), 6) << "no PDF";
+    EXPECT_NE(article().find(pdf), std::string::npos);
+
+    ASSERT_EQ(capture(site.Url("/page.html"), {"--types", "pdf"}), 0) << program.Err();
+    EXPECT_EQ(program.Json()["found"].toInt(), 7);
+    EXPECT_EQ(article().find(pdf), std::string::npos);
+
+    // A list Quor's options would not have written: said, and the built-in list used.
+    ASSERT_TRUE(profile.WriteProfileString("QUORFILTER", "FILTER", "pdf@../x@"));
+    ASSERT_EQ(capture(site.Url("/page.html")), 0) << program.Err();
+    EXPECT_NE(program.Err().find("are not letters and digits"), std::string::npos) << program.Err();
+    EXPECT_EQ(program.Json()["found"].toInt(), 7);
+    profile.WriteProfileString("QUORFILTER", "FILTER", "");
 }
 
 TEST_F(CaptureCommand, TheTimeLimitAndAnInterruptKeepWhatCame)

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a configured and built build folder, unpacks it into a
 # scratch root and checks what a user gets: the programs, their desktop entries and icons,
-# and a Quor that, started through its desktop entry, keeps its catalog in the user's data
+# quor-capture with its manual page, and a Quor that, started through its desktop entry, keeps its catalog in the user's data
 # folder and writes nothing beside itself.
 #   package_test.sh <build folder> <program>...
 set -euo pipefail
@@ -72,6 +72,25 @@ for program in "${programs[@]}"; do
   [ "$program" = Quor ] && continue
   grep -qx 'NoDisplay=true' "$usr/share/applications/${program,,}.desktop" || fail "$program shows in the menus"
 done
+
+# quor-capture and its manual page; it runs from the package without a display.
+capture=$usr/bin/quor-capture
+[ -x "$capture" ] || fail "quor-capture not installed"
+man=$usr/share/man/man1/quor-capture.1.gz
+[ -f "$man" ] || fail "no manual page $man"
+gzip -t "$man" || fail "the manual page is no gzip file"
+if command -v groff >/dev/null; then
+  warnings=$(zcat "$man" | LC_ALL=C.UTF-8 groff -man -Tutf8 -ww -z 2>&1)
+  [ -z "$warnings" ] || fail "the manual page does not render: $warnings"
+fi
+zcat "$man" | grep -qF -- '\-\-search' || fail "the manual page lacks --search"
+"$capture" --version | grep -q '^quor-capture ' || fail "quor-capture --version: $("$capture" --version 2>&1)"
+mkdir -p "$scratch/captured"
+echo '<title>Kept</title><p>Offline</p>' >"$scratch/page.html"
+env -u DISPLAY -u WAYLAND_DISPLAY HOME="$scratch" XDG_CONFIG_HOME="$scratch/config" \
+  "$capture" --quiet "$scratch/page.html" "$scratch/captured" >"$scratch/capture.out" ||
+  fail "quor-capture of a file: $(cat "$scratch/capture.out")"
+grep -q Offline "$(head -n 1 "$scratch/capture.out")" || fail "quor-capture wrote no article"
 
 # Quor, started as its desktop entry says, by a user with an empty home, from elsewhere.
 home=$scratch/home
