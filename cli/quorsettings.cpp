@@ -124,7 +124,8 @@ bool ReadIniString(std::string_view ini, std::string_view section, std::string_v
         if (line.empty() || line[0] == ';' || line[0] == '#')
             continue;
         if (line[0] == '[') {
-            inSection = line.size() == section.size() + 2 && line.back() == ']' && line.substr(1, section.size()) == section;
+            inSection =
+                line.size() == section.size() + 2 && line.back() == ']' && line.substr(1, section.size()) == section;
             continue;
         }
         const auto equals = line.find('=');

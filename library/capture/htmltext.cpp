@@ -2,6 +2,7 @@
 
 #include "codepage.h"
 #include "htmltextextractor.h"
+#include "keywordfilter.h"
 #include "storage.h"
 
 #include <algorithm>
@@ -12,34 +13,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
-
 namespace {
-
-// ASCII letters to upper case, in place.
-void upperAscii(char* p, std::size_t n)
-{
-    char* const e = p + n;
-#ifdef __SSE2__
-    // a-z is the signed range ['a' - 128, 'z' - 128] once 128 is added.
-    const __m128i shift = _mm_set1_epi8(static_cast<char>(-128));
-    const __m128i lo = _mm_set1_epi8(static_cast<char>('a' - 129));
-    const __m128i hi = _mm_set1_epi8(static_cast<char>('z' - 127));
-    const __m128i bit = _mm_set1_epi8(0x20);
-    for (; e - p >= 16; p += 16) {
-        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-        const __m128i x = _mm_add_epi8(v, shift);
-        const __m128i letter = _mm_and_si128(_mm_cmpgt_epi8(x, lo), _mm_cmplt_epi8(x, hi));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(p),
-                         _mm_xor_si128(v, _mm_and_si128(letter, bit)));
-    }
-#endif
-    for (; p < e; ++p)
-        if (static_cast<unsigned>(static_cast<unsigned char>(*p) - 'a') < 26u)
-            *p = static_cast<char>(*p - 0x20);
-}
 
 // The position of the keyword (upper case, not empty) in the page's text with ASCII
 // letters upper-cased, or -1. The text is extracted a piece at a time and searched as it
@@ -55,7 +29,7 @@ long find(CHtmlTextExtractor& extractor, std::string_view utf8, std::string_view
         const bool more = extractor.ExtractUntil(next);
         const std::size_t size = extractor.Text().size();
         char* text = extractor.MutableText();
-        upperAscii(text + upper, size - upper);
+        CKeywordFilter::UpperAscii(text + upper, size - upper);
         // A match may start in the text searched before, within the keyword's length.
         const std::size_t from = upper >= keyword.size() ? upper - keyword.size() + 1 : 0;
         upper = size;
@@ -79,6 +53,7 @@ struct SearchBuffers
     CHtmlTextExtractor extractor;
     std::string decoded, title, keyword;
     std::string upperStart; // a large article's start, upper-cased
+    std::string upperPage;  // a page, upper-cased
     // An article file being searched: a buffer that only grows, so that it is not cleared
     // before each of thousands of files.
     std::unique_ptr<char[]> page;
@@ -89,6 +64,8 @@ struct SearchBuffers
         extractor.Trim();
         if (decoded.capacity() > (std::size_t(32) << 20))
             std::string().swap(decoded);
+        if (upperPage.capacity() > (std::size_t(32) << 20))
+            std::string().swap(upperPage);
     }
 };
 
@@ -183,8 +160,11 @@ long FindInHtmlText(std::string_view html, std::string_view keyword)
         return 0;
     SearchBuffers& b = buffers();
     b.keyword.assign(keyword);
-    upperAscii(b.keyword.data(), b.keyword.size());
-    const long at = find(b.extractor, DecodeHtmlBytes(html, b.decoded), b.keyword);
+    CKeywordFilter::UpperAscii(b.keyword.data(), b.keyword.size());
+    const std::string_view page = DecodeHtmlBytes(html, b.decoded);
+    // Most pages of a search lack the word: those are told from their bytes.
+    CKeywordFilter filter(b.keyword);
+    const long at = filter.MayShow(page, b.upperPage) ? find(b.extractor, page, b.keyword) : -1;
     b.Trim();
     return at;
 }
@@ -193,8 +173,8 @@ ItemMatch MatchCatalogItem(const std::string& title, const std::string& file, st
                            const std::function<void()>& beforeRead, std::string* searchedFile)
 {
     std::string upperTitle = title, key(keyword);
-    upperAscii(upperTitle.data(), upperTitle.size());
-    upperAscii(key.data(), key.size());
+    CKeywordFilter::UpperAscii(upperTitle.data(), upperTitle.size());
+    CKeywordFilter::UpperAscii(key.data(), key.size());
     if (upperTitle.find(key) != std::string::npos)
         return ItemMatch::Title;
     if (!inText || Cp936Length(file) <= 4)
@@ -225,7 +205,7 @@ ItemMatch MatchCatalogItem(const std::string& title, const std::string& file, st
             break;
         const std::size_t known = std::min(upperStart.size(), start.size());
         upperStart.append(start.substr(known));
-        upperAscii(upperStart.data() + known, start.size() - known);
+        CKeywordFilter::UpperAscii(upperStart.data() + known, start.size() - known);
         if (upperStart.find(key, known >= key.size() ? known - key.size() + 1 : 0) == std::string::npos)
             continue;
         if (start.find('\0') == std::string_view::npos && DecodesAsPageStart(start) && FindInHtmlText(start, keyword) >= 0)
