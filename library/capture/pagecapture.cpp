@@ -104,15 +104,16 @@ bool isPlaceholder(const std::string& src)
     return false;
 }
 
+constexpr std::pair<const char*, const char*> kTypes[] = {
+    {"text/css", "css"},         {"image/png", "png"},   {"image/jpeg", "jpg"},  {"image/gif", "gif"},
+    {"image/svg+xml", "svg"},    {"image/webp", "webp"}, {"image/avif", "avif"}, {"image/x-icon", "ico"},
+    {"image/vnd.microsoft.icon", "ico"}, {"font/woff2", "woff2"}, {"font/woff", "woff"},
+    {"application/font-woff", "woff"}, {"font/ttf", "ttf"}, {"font/otf", "otf"}, {"application/pdf", "pdf"},
+    {"image/bmp", "bmp"},        {"video/mp4", "mp4"},   {"video/webm", "webm"}};
+
 // The file type a content type calls for, when the name does not already say it.
 std::string extensionFor(const std::string& contentType, const std::string& name)
 {
-    static constexpr std::pair<const char*, const char*> kTypes[] = {
-        {"text/css", "css"},         {"image/png", "png"},   {"image/jpeg", "jpg"},  {"image/gif", "gif"},
-        {"image/svg+xml", "svg"},    {"image/webp", "webp"}, {"image/avif", "avif"}, {"image/x-icon", "ico"},
-        {"image/vnd.microsoft.icon", "ico"}, {"font/woff2", "woff2"}, {"font/woff", "woff"},
-        {"application/font-woff", "woff"}, {"font/ttf", "ttf"}, {"font/otf", "otf"}, {"application/pdf", "pdf"},
-        {"image/bmp", "bmp"},        {"video/mp4", "mp4"},   {"video/webm", "webm"}};
     const std::string type = lowered(contentType.substr(0, contentType.find(';')));
     const std::string ext = lowered(GetFileExt(name));
     for (const auto& [mime, wanted] : kTypes) {
@@ -123,6 +124,69 @@ std::string extensionFor(const std::string& contentType, const std::string& name
         return wanted;
     }
     return {};
+}
+
+// The content type of a file by the type its name ends in; "" when unknown.
+std::string typeOfFile(const std::string& name)
+{
+    std::string ext = lowered(GetFileExt(name));
+    if (ext == "jpeg")
+        ext = "jpg";
+    for (const auto& [mime, known] : kTypes)
+        if (ext == known)
+            return mime;
+    return {};
+}
+
+std::string base64(std::string_view bytes)
+{
+    static constexpr char kDigits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    std::string out;
+    out.reserve((bytes.size() + 2) / 3 * 4);
+    for (std::size_t i = 0; i < bytes.size(); i += 3) {
+        const std::size_t n = std::min<std::size_t>(3, bytes.size() - i);
+        std::uint32_t v = 0;
+        for (std::size_t k = 0; k < 3; ++k)
+            v = v << 8 | (k < n ? static_cast<unsigned char>(bytes[i + k]) : 0u);
+        for (std::size_t k = 0; k < 4; ++k)
+            out += k <= n ? kDigits[(v >> (18 - 6 * k)) & 0x3F] : '=';
+    }
+    return out;
+}
+
+// The property of the declaration that a reference at `at` stands in, lower case; "" when
+// there is none (a rule's prelude, @import).
+std::string propertyAt(std::string_view css, std::size_t at)
+{
+    const std::size_t last = at == 0 ? std::string_view::npos : css.find_last_of(";{}", at - 1);
+    const std::size_t start = last == std::string_view::npos ? 0 : last + 1;
+    std::string_view name = css.substr(start, at - start);
+    const std::size_t colon = name.find(':');
+    if (colon == std::string_view::npos)
+        return {};
+    name = name.substr(0, colon);
+    for (;;) {
+        while (!name.empty() && isSpace(name.front()))
+            name.remove_prefix(1);
+        if (name.substr(0, 2) != "/*")
+            break;
+        const std::size_t close = name.find("*/");
+        name = close == std::string_view::npos ? std::string_view() : name.substr(close + 2);
+    }
+    while (!name.empty() && isSpace(name.back()))
+        name.remove_suffix(1);
+    if (name.empty() || name.find_first_of(" \t\r\n\f\"'()/") != std::string_view::npos)
+        return {};
+    return lowered(name);
+}
+
+// Where a browser reads a file of the copy only within the page's own origin, which a file
+// does not share (masks, shapes), or against another sheet than the one it is written in
+// (a custom property's value goes wherever var() takes it): such files are written into the
+// sheet itself.
+bool wantsFileInline(const std::string& property)
+{
+    return property.rfind("--", 0) == 0 || property.find("mask") != std::string::npos || property == "shape-outside";
 }
 
 std::string withoutFragment(const std::string& url, std::string* fragment)
@@ -275,8 +339,10 @@ private:
         withoutFragment(url, &fragment);
         const Resource* r = found(url);
         const std::string target = writeAs ? writeAs : attribute;
-        if (r && r->ok)
+        if (r && r->ok) {
             tag.SetAttribute(target, QuoteAttributeValue(linkTo(*r, m_attachName) + fragment, true));
+            dropFetchChecks(tag);
+        }
         else if (std::string_view(attribute) == "BACKGROUND" && ClassifyUrl(htmltext::decodeCharRefs(raw)) == URL_RELATIVE && r && r->tried)
             tag.RemoveAttribute("BACKGROUND");
         else if (!writeAs)
@@ -304,8 +370,38 @@ private:
             if (!c.descriptor.empty())
                 written += " " + c.descriptor;
         }
-        if (m_apply && !candidates.empty())
+        if (m_apply && !candidates.empty()) {
             tag.SetAttribute(writeAs, attributeText(written));
+            dropFetchChecks(tag);
+        }
+    }
+
+    // A style sheet loaded late by a handler that the copy loses: <link rel=preload as=style
+    // onload="this.rel='stylesheet'"> or <link rel=stylesheet media=print
+    // onload="this.media='all'">. The copy takes the sheet as the handler would have.
+    static void loadStyleAsItsHandlerWould(CHtmlTag& tag, bool preloadedStyle)
+    {
+        std::string handler;
+        if (tag.GetAttribute("ONLOAD", handler) < 0)
+            return;
+        std::string plain;
+        for (char c : htmltext::decodeCharRefs(handler))
+            if (!isSpace(c))
+                plain += c == '"' ? '\'' : lower(c);
+        if (preloadedStyle && plain.find("this.rel='stylesheet'") != std::string::npos) {
+            tag.SetAttribute("REL", "\"stylesheet\"");
+            tag.RemoveAttribute("AS");
+        }
+        if (plain.find("this.media='all'") != std::string::npos)
+            tag.RemoveAttribute("MEDIA");
+    }
+
+    // A local copy is a file: a browser refuses it a cross-origin request, and an integrity
+    // check fails once its links are rewritten.
+    static void dropFetchChecks(CHtmlTag& tag)
+    {
+        tag.RemoveAttribute("CROSSORIGIN");
+        tag.RemoveAttribute("INTEGRITY");
     }
 
     // The links of a style sheet's text, against base; local copies are linked through
@@ -329,11 +425,27 @@ private:
             withoutFragment(url, &fragment);
             const Resource* r = found(url);
             changed = true;
-            if (r && r->ok)
+            if (r && r->ok) {
+                if (const std::string data = inlined(*r, css, ref); !data.empty())
+                    return data + fragment;
                 return linkTo(*r, linkFolder) + fragment;
+            }
             return url;
         });
         return out;
+    }
+
+    // A file's data: address for a reference that needs it (see wantsFileInline), else "".
+    static std::string inlined(const Resource& r, const std::string& css, const CssReference& ref)
+    {
+        constexpr std::size_t kMaxInlined = 128 * 1024;
+        if (ref.isImport || !wantsFileInline(propertyAt(css, ref.begin)))
+            return {};
+        const std::string type = typeOfFile(r.local);
+        std::string bytes;
+        if (type.empty() || type == "text/css" || ReadWholeFile(r.local, bytes, kMaxInlined) != 0)
+            return {};
+        return "data:" + type + ";base64," + base64(bytes);
     }
 
     void tagLinks(CHtmlTag& tag)
@@ -346,8 +458,15 @@ private:
             std::string rel;
             tag.GetAttribute("REL", rel);
             const bool svgLink = name == "IMAGE" || name == "USE" || name == "FEIMAGE";
-            if (name == "LINK" && relContains(rel, "stylesheet"))
+            std::string as;
+            const bool preload = name == "LINK" && relContains(rel, "preload") && tag.GetAttribute("AS", as) >= 0;
+            as = lowered(as);
+            if (name == "LINK" && m_apply)
+                loadStyleAsItsHandlerWould(tag, preload && as == "style");
+            if ((name == "LINK" && relContains(rel, "stylesheet")) || (preload && as == "style"))
                 single(tag, "HREF", value, true, true);
+            else if (preload && (as == "font" || as == "image" || as == "video" || as == "audio" || as == "track"))
+                single(tag, "HREF", value, true, false);
             else if ((name == "LINK" && (relContains(rel, "icon") || relContains(rel, "apple-touch-icon"))) || svgLink)
                 single(tag, "HREF", value, true, false);
             else if (IsDownloadType(withoutFragment(htmltext::decodeCharRefs(value), nullptr), m_options.fileTypes))
@@ -384,6 +503,8 @@ private:
         } else if (tag.GetAttribute("SRCSET", set) >= 0 && !set.empty() && !isLocal(set)) {
             srcset(tag, set, "SRCSET");
         }
+        if (name == "LINK" && tag.GetAttribute("IMAGESRCSET", set) >= 0 && !set.empty() && !isLocal(set))
+            srcset(tag, set, "IMAGESRCSET");
         for (const char* attribute : {"POSTER", "BACKGROUND"})
             if (tag.GetAttribute(attribute, value) >= 0 && !value.empty() && !isLocal(value))
                 single(tag, attribute, value, true, false);

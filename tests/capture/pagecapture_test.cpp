@@ -161,6 +161,47 @@ TEST_F(Capture, SecondHostAndBaseHref)
     expectLinksPresent(out.html);
 }
 
+// What a browser would refuse a copy opened from the disk, or what only a script of the page
+// would have done, is made so that the copy shows as the live page did.
+TEST_F(Capture, CopiesShowWhereBrowsersRuleOutFilesAndScriptsAreGone)
+{
+    serve(site, "/css/late.css", "p{color:red}", "text/css");
+    serve(site, "/css/print.css", "p{color:blue}", "text/css");
+    serve(site, "/css/masks.css",
+          ".m{-webkit-mask-image:url(../img/mask.svg);mask:url(../img/mask.svg#m) no-repeat}\n"
+          ".u{background:var(--swatch)}\n.b{background:url(../img/bg.png)}",
+          "text/css");
+    serve(site, "/fonts/display.woff2", "woff2", "font/woff2");
+    serve(site, "/img/mask.svg", "<svg/>", "image/svg+xml");
+    const std::string page =
+        "<head><link rel=stylesheet href=css/masks.css integrity=\"sha384-x\" crossorigin=anonymous>"
+        "<link rel=preload as=style href=css/late.css onload=\"this.onload=null;this.rel='stylesheet'\">"
+        "<link rel=stylesheet href=css/print.css media=print onload=\"this.media=&quot;all&quot;\">"
+        "<link rel=preload as=font href=/fonts/display.woff2 type=font/woff2 crossorigin>"
+        "<link rel=preload as=image href=img/a.png imagesrcset=\"img/b.png 2x\"></head>"
+        "<body><span style=\"--swatch: url(img/e.png); color: red\">s</span>"
+        "<img src=img/c.png crossorigin=anonymous></body>";
+    const ProcessedPage out = capture(page, site.Url("/index.html"));
+    const std::string& html = out.html;
+    EXPECT_TRUE(out.result.failures.empty()) << LocalizeFailureText(out.result);
+    EXPECT_EQ(out.result.local, out.result.found);
+    expectLinksPresent(html);
+    EXPECT_EQ(html.find(site.Url("/")), std::string::npos) << "preloads point at the copies too: " << html;
+    EXPECT_EQ(html.find("integrity"), std::string::npos) << html;
+    EXPECT_EQ(html.find("crossorigin"), std::string::npos) << html;
+    EXPECT_EQ(html.find("as = \"style\""), std::string::npos) << "the preloaded sheet is a sheet: " << html;
+    EXPECT_EQ(html.find("media"), std::string::npos) << "the print sheet is shown: " << html;
+
+    // Masks and custom properties carry their pictures in them; other links stay files.
+    const std::string masks = ReadFile(sheetIn(html, ".m{"));
+    EXPECT_NE(masks.find("-webkit-mask-image:url(\"data:image/svg+xml;base64,PHN2Zy8+\")"), std::string::npos) << masks;
+    EXPECT_NE(masks.find(";mask:url(\"data:image/svg+xml;base64,PHN2Zy8+#m\")"), std::string::npos) << masks;
+    EXPECT_NE(masks.find("bg.png"), std::string::npos) << masks;
+    const std::string encoded = "cGljdHVyZSAvaW1nL2UucG5n"; // the picture's bytes in base64
+    EXPECT_NE(html.find("--swatch: url(&quot;data:image/png;base64," + encoded + "&quot;)"), std::string::npos)
+        << html;
+}
+
 TEST_F(Capture, FailuresAreNamedAndLocalFilesStayOutOfWebPages)
 {
     const std::string secret = folder.file("id_rsa");
