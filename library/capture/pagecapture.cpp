@@ -98,7 +98,8 @@ bool isPlaceholder(const std::string& src)
     const std::string l = lowered(src);
     if (l.rfind("data:", 0) == 0 || l.rfind("about:", 0) == 0)
         return true;
-    for (const char* word : {"placeholder", "blank.", "spacer", "lazy", "pixel.", "loading", "transparent."})
+    for (const char* word : {"placeholder", "blank.", "spacer", "lazy", "pixel.", "loading", "transparent.", "none.",
+                             "grey.", "gray.", "1x1", "empty."})
         if (l.find(word) != std::string::npos)
             return true;
     return false;
@@ -230,6 +231,7 @@ public:
         fetchAll();
         rewriteSheets();
         walk(true);
+        dropNoscriptTwins();
         CaptureReport report;
         report.cancelled = m_cancelled;
         report.found = m_resources.size();
@@ -486,12 +488,20 @@ private:
         const bool hasSrc = tag.GetAttribute("SRC", src) >= 0;
         std::string lazy;
         const char* lazyName = nullptr;
-        for (const char* candidate : {"DATA-SRC", "DATA-ORIGINAL", "DATA-LAZY-SRC"})
-            if (!lazyName && tag.GetAttribute(candidate, lazy) >= 0 && !lazy.empty())
-                lazyName = candidate;
+        // Where lazy loaders keep the picture; the names after the first three only on IMG.
+        static constexpr const char* kLazy[] = {"DATA-SRC",        "DATA-ORIGINAL", "DATA-LAZY-SRC", "DATA-LAZY",
+                                                "DATA-ORIGINAL-SRC", "DATA-ACTUALSRC", "DATA-ECHO",   "DATA-LAZYLOAD",
+                                                "DATA-KS-LAZYLOAD", "LAZY-SRC",      "FILE",          "ZOOMFILE"};
+        for (std::size_t k = 0; k < std::size(kLazy) && !lazyName && (k < 3 || name == "IMG"); ++k)
+            if (tag.GetAttribute(kLazy[k], lazy) >= 0 && !lazy.empty())
+                lazyName = kLazy[k];
         if (lazyName && (!hasSrc || isPlaceholder(src)) && !isLocal(lazy)) {
-            if (single(tag, lazyName, lazy, true, false, "SRC") && m_apply)
-                tag.RemoveAttribute(lazyName);
+            if (single(tag, lazyName, lazy, true, false, "SRC") && m_apply) {
+                for (const char* loaderData : kLazy)
+                    tag.RemoveAttribute(loaderData);
+                showAsLoaded(tag);
+                m_loadedLazily.push_back(m_token);
+            }
         } else if (hasSrc && !src.empty() && !isLocal(src)) {
             single(tag, "SRC", src, true, false);
         }
@@ -522,11 +532,68 @@ private:
         }
     }
 
+    // A lazily loaded picture as its loader leaves it: the classes that hide it until then
+    // are those of a loaded one.
+    static void showAsLoaded(CHtmlTag& tag)
+    {
+        std::string classes;
+        if (tag.GetAttribute("CLASS", classes) < 0)
+            return;
+        std::string out, word;
+        for (std::size_t i = 0; i <= classes.size(); ++i) {
+            if (i < classes.size() && !isSpace(classes[i])) {
+                word += classes[i];
+                continue;
+            }
+            if (word == "lazyload" || word == "lazyloading")
+                word = "lazyloaded";
+            else if (word == "lazy-hidden")
+                word = "lazy-loaded";
+            if (!word.empty())
+                out += (out.empty() ? "" : " ") + word;
+            word.clear();
+        }
+        tag.SetAttribute("CLASS", attributeText(out));
+    }
+
+    // The NOSCRIPT twin right after a lazily loaded picture that is now shown is left out, as
+    // a browser running scripts leaves it out (the cleaner keeps NOSCRIPT contents).
+    void dropNoscriptTwins()
+    {
+        auto& tokens = m_document.Tokens();
+        const auto isTag = [&](std::size_t i, std::string_view name) {
+            return tokens[i]->GetKind() == TOKEN_TAG && tokens[i]->GetName() == name;
+        };
+        const auto blank = [&](std::size_t i) {
+            return std::all_of(tokens[i]->RawText().begin(), tokens[i]->RawText().end(), isSpace);
+        };
+        std::vector<std::pair<std::size_t, std::size_t>> twins;
+        for (const std::size_t picture : m_loadedLazily) {
+            std::size_t open = picture + 1;
+            while (open < tokens.size() && tokens[open]->GetKind() == TOKEN_TEXT && blank(open))
+                ++open;
+            if (open >= tokens.size() || !isTag(open, "NOSCRIPT"))
+                continue;
+            // Only pictures: a NOSCRIPT that says more stays.
+            std::size_t close = open + 1;
+            while (close < tokens.size() &&
+                   (isTag(close, "IMG") || isTag(close, "PICTURE") || isTag(close, "/PICTURE") ||
+                    isTag(close, "SOURCE") || (tokens[close]->GetKind() == TOKEN_TEXT && blank(close))))
+                ++close;
+            if (close < tokens.size() && isTag(close, "/NOSCRIPT"))
+                twins.emplace_back(open, close + 1);
+        }
+        for (auto it = twins.rbegin(); it != twins.rend(); ++it)
+            tokens.erase(tokens.begin() + static_cast<std::ptrdiff_t>(it->first),
+                         tokens.begin() + static_cast<std::ptrdiff_t>(it->second));
+    }
+
     void walk(bool apply)
     {
         m_apply = apply;
         std::string_view element;
-        for (const auto& token : m_document.Tokens()) {
+        for (m_token = 0; m_token < m_document.Tokens().size(); ++m_token) {
+            const auto& token = m_document.Tokens()[m_token];
             if (token->GetKind() == TOKEN_RAWTEXT && element == "STYLE") {
                 bool changed = false;
                 const std::string out = sheet(token->RawText(), m_base, 1, {}, m_attachName, changed);
@@ -671,6 +738,8 @@ private:
     bool m_cancelled = false;
     std::vector<Resource> m_resources;
     std::unordered_map<std::string, std::size_t> m_index;
+    std::size_t m_token = 0;                // the token the walk is at
+    std::vector<std::size_t> m_loadedLazily; // pictures whose lazy loader the copy stands in for
 };
 
 } // namespace

@@ -202,6 +202,37 @@ TEST_F(Capture, CopiesShowWhereBrowsersRuleOutFilesAndScriptsAreGone)
         << html;
 }
 
+// Pictures that a lazy loader would have put in place are shown once, as loaded, whatever
+// attribute the loader keeps them in.
+TEST_F(Capture, LazyPicturesShowOnceAsLoaded)
+{
+    const std::string page =
+        "<p><img class=\"lazy lazy-hidden wp-image-1\" src=\"/wp/lazy_placeholder.gif\" data-src=\"img/a.png\" "
+        "data-srcset=\"img/a.png 1024w, img/b.png 300w\" srcset=\"\">\n <noscript><img src=\"img/a.png\"></noscript></p>"
+        "<p><img class=\"lazyload\" data-src=\"img/c.png\"><noscript>Turn scripts on</noscript></p>"
+        "<p><img src=\"static/image/common/none.gif\" zoomfile=\"img/e.png\" file=\"img/e.png\" width=600></p>"
+        "<p><img src=\"img/f.png\" file=\"img/p.jpg\"></p>"
+        "<noscript><img src=\"img/s.svg\"></noscript>";
+    const ProcessedPage out = capture(page, site.Url("/index.html"));
+    const std::string& html = out.html;
+    expectLinksPresent(html);
+    const auto count = [&](const std::string& what) {
+        std::size_t n = 0;
+        for (std::size_t at = html.find(what); at != std::string::npos; at = html.find(what, at + 1))
+            ++n;
+        return n;
+    };
+    EXPECT_EQ(count("a.png\""), 1u) << "the NOSCRIPT twin is left out: " << html;
+    EXPECT_EQ(count("a.png 1024w"), 1u) << html;
+    EXPECT_NE(html.find("class = \"lazy lazy-loaded wp-image-1\""), std::string::npos) << html;
+    EXPECT_NE(html.find("class = \"lazyloaded\""), std::string::npos) << html;
+    EXPECT_NE(html.find("Turn scripts on"), std::string::npos) << "only a picture's twin goes";
+    EXPECT_EQ(count("e.png\""), 1u) << "the forum's attachment is the picture: " << html;
+    EXPECT_EQ(html.find("none.gif"), std::string::npos) << html;
+    EXPECT_EQ(count("f.png\""), 1u) << "a real picture stays: " << html;
+    EXPECT_EQ(count("s.svg"), 1u) << "a NOSCRIPT picture of its own stays: " << html;
+}
+
 TEST_F(Capture, FailuresAreNamedAndLocalFilesStayOutOfWebPages)
 {
     const std::string secret = folder.file("id_rsa");
