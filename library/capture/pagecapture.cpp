@@ -8,6 +8,7 @@
 #include "links.h"
 #include "storage.h"
 
+#include <map>
 #include <unordered_map>
 
 namespace {
@@ -232,6 +233,7 @@ public:
         rewriteSheets();
         walk(true);
         dropNoscriptTwins();
+        insertSprites();
         CaptureReport report;
         report.cancelled = m_cancelled;
         report.found = m_resources.size();
@@ -469,13 +471,15 @@ private:
                 single(tag, "HREF", value, true, true);
             else if (preload && (as == "font" || as == "image" || as == "video" || as == "audio" || as == "track"))
                 single(tag, "HREF", value, true, false);
+            else if (name == "USE" && spriteUse(tag, "HREF", value))
+                ; // the symbol is in the page now
             else if ((name == "LINK" && (relContains(rel, "icon") || relContains(rel, "apple-touch-icon"))) || svgLink)
                 single(tag, "HREF", value, true, false);
             else if (IsDownloadType(withoutFragment(htmltext::decodeCharRefs(value), nullptr), m_options.fileTypes))
                 single(tag, "HREF", value, false, false);
         }
         if ((name == "IMAGE" || name == "USE" || name == "FEIMAGE") && tag.GetAttribute("XLINK:HREF", value) >= 0 &&
-            !isLocal(value))
+            !isLocal(value) && !(name == "USE" && spriteUse(tag, "XLINK:HREF", value)))
             single(tag, "XLINK:HREF", value, true, false);
         if (name == "PARAM" && tag.GetAttribute("VALUE", value) >= 0 && !isLocal(value)) {
             std::string param;
@@ -530,6 +534,61 @@ private:
             if (m_apply && changed)
                 tag.SetAttribute("STYLE", attributeText(out));
         }
+    }
+
+    // An SVG <use> of a symbol in a file of its own: a browser does not let a copy opened from
+    // the disk use another file's symbols, so that file's symbols go into the page (cleaned,
+    // once) and the use points at them there.
+    bool spriteUse(CHtmlTag& tag, const char* attribute, const std::string& raw)
+    {
+        constexpr std::size_t kMaxSprite = 1 << 20;
+        if (!m_apply)
+            return false;
+        const std::string url = absolute(raw, m_base, {});
+        std::string fragment;
+        withoutFragment(url, &fragment);
+        const Resource* r = url.empty() ? nullptr : found(url);
+        if (!r || !r->ok || fragment.size() < 2 || typeOfFile(r->local) != "image/svg+xml")
+            return false;
+        if (m_sprites.find(r->local) == m_sprites.end()) {
+            std::string bytes, cleaned;
+            if (ReadWholeFile(r->local, bytes, kMaxSprite) != 0)
+                return false;
+            CHtmlDocument sprite;
+            sprite.SetHtml(std::move(bytes));
+            if (!sprite.Parse() || !sprite.GetHtml(cleaned))
+                return false;
+            // The whole SVG element, closed: nothing of it may run into the page.
+            const std::string lower = lowered(cleaned);
+            const std::size_t svg = lower.find("<svg");
+            const std::size_t close = lower.rfind("</svg");
+            const std::size_t end = close == std::string::npos ? close : lower.find_first_not_of(" \t\r\n", close + 5);
+            if (svg == std::string::npos || end == std::string::npos || close < svg || lower[end] != '>' ||
+                lower.find_first_not_of(" \t\r\n", end + 1) != std::string::npos)
+                return false;
+            m_sprites.emplace(r->local, cleaned.substr(svg, end + 1 - svg));
+        }
+        tag.SetAttribute(attribute, QuoteAttributeValue(fragment, true));
+        return true;
+    }
+
+    // The symbols of the files that <use> elements took, hidden, at the start of the body.
+    void insertSprites()
+    {
+        if (m_sprites.empty())
+            return;
+        std::string markup = "<div style=\"position:absolute;width:0;height:0;overflow:hidden\" aria-hidden=\"true\">";
+        for (const auto& [file, svg] : m_sprites)
+            markup += svg;
+        markup += "</div>";
+        auto& tokens = m_document.Tokens();
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < tokens.size(); ++i)
+            if (tokens[i]->GetKind() == TOKEN_TAG && tokens[i]->GetName() == "BODY") {
+                at = i + 1;
+                break;
+            }
+        tokens.insert(tokens.begin() + static_cast<std::ptrdiff_t>(at), std::make_unique<CHtmlText>(markup, TOKEN_MARKUP));
     }
 
     // A lazily loaded picture as its loader leaves it: the classes that hide it until then
@@ -739,6 +798,7 @@ private:
     std::vector<Resource> m_resources;
     std::unordered_map<std::string, std::size_t> m_index;
     std::size_t m_token = 0;                // the token the walk is at
+    std::map<std::string, std::string> m_sprites; // SVG files whose symbols go into the page
     std::vector<std::size_t> m_loadedLazily; // pictures whose lazy loader the copy stands in for
 };
 

@@ -173,6 +173,11 @@ TEST_F(Capture, CopiesShowWhereBrowsersRuleOutFilesAndScriptsAreGone)
           "text/css");
     serve(site, "/fonts/display.woff2", "woff2", "font/woff2");
     serve(site, "/img/mask.svg", "<svg/>", "image/svg+xml");
+    serve(site, "/img/sprite.svg",
+          "<?xml version=\"1.0\"?>\n<svg xmlns=\"http://www.w3.org/2000/svg\"><symbol id=\"i-search\" viewBox=\"0 0 8 8\">"
+          "<path d=\"M0 0h8\" onclick=\"x()\"/></symbol><script>alert(1)</script><symbol id=\"i-menu\"/></svg>\n",
+          "image/svg+xml");
+    serve(site, "/img/broken.svg", "<svg><symbol id=\"b\"><title>never closed", "image/svg+xml");
     const std::string page =
         "<head><link rel=stylesheet href=css/masks.css integrity=\"sha384-x\" crossorigin=anonymous>"
         "<link rel=preload as=style href=css/late.css onload=\"this.onload=null;this.rel='stylesheet'\">"
@@ -180,6 +185,8 @@ TEST_F(Capture, CopiesShowWhereBrowsersRuleOutFilesAndScriptsAreGone)
         "<link rel=preload as=font href=/fonts/display.woff2 type=font/woff2 crossorigin>"
         "<link rel=preload as=image href=img/a.png imagesrcset=\"img/b.png 2x\"></head>"
         "<body><span style=\"--swatch: url(img/e.png); color: red\">s</span>"
+        "<svg><use href=\"img/sprite.svg#i-search\"/></svg><svg><use xlink:href=\"img/sprite.svg#i-menu\"/></svg>"
+        "<svg><use href=\"img/broken.svg#b\"/></svg>"
         "<img src=img/c.png crossorigin=anonymous></body>";
     const ProcessedPage out = capture(page, site.Url("/index.html"));
     const std::string& html = out.html;
@@ -191,6 +198,16 @@ TEST_F(Capture, CopiesShowWhereBrowsersRuleOutFilesAndScriptsAreGone)
     EXPECT_EQ(html.find("crossorigin"), std::string::npos) << html;
     EXPECT_EQ(html.find("as = \"style\""), std::string::npos) << "the preloaded sheet is a sheet: " << html;
     EXPECT_EQ(html.find("media"), std::string::npos) << "the print sheet is shown: " << html;
+
+    // Symbols of another file are put into the page once, cleaned; a broken file stays a file.
+    EXPECT_NE(html.find("href = \"#i-search\""), std::string::npos) << html;
+    EXPECT_NE(html.find("xlink:href = \"#i-menu\""), std::string::npos) << html;
+    EXPECT_EQ(html.find("<SYMBOL id = \"i-search\""), html.rfind("<SYMBOL id = \"i-search\"")) << html;
+    EXPECT_NE(html.find("<SYMBOL id = \"i-search\""), std::string::npos) << html;
+    EXPECT_EQ(html.find("alert"), std::string::npos) << html;
+    EXPECT_EQ(html.find("onclick"), std::string::npos) << html;
+    EXPECT_NE(html.find("broken.svg#b"), std::string::npos) << html;
+    EXPECT_EQ(html.find("never closed"), std::string::npos) << html;
 
     // Masks and custom properties carry their pictures in them; other links stay files.
     const std::string masks = ReadFile(sheetIn(html, ".m{"));
