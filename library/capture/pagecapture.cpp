@@ -467,6 +467,12 @@ private:
             as = lowered(as);
             if (name == "LINK" && m_apply)
                 loadStyleAsItsHandlerWould(tag, preload && as == "style");
+            // The copy runs no script: a hint to fetch one would only reach for the network.
+            if (name == "LINK" && m_apply && ((preload && (as == "script" || as == "worker")) ||
+                                              relContains(rel, "modulepreload"))) {
+                tag.RemoveAttribute("HREF");
+                return;
+            }
             if ((name == "LINK" && relContains(rel, "stylesheet")) || (preload && as == "style"))
                 single(tag, "HREF", value, true, true);
             else if (preload && (as == "font" || as == "image" || as == "video" || as == "audio" || as == "track"))

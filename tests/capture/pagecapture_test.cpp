@@ -183,7 +183,8 @@ TEST_F(Capture, CopiesShowWhereBrowsersRuleOutFilesAndScriptsAreGone)
         "<link rel=preload as=style href=css/late.css onload=\"this.onload=null;this.rel='stylesheet'\">"
         "<link rel=stylesheet href=css/print.css media=print onload=\"this.media=&quot;all&quot;\">"
         "<link rel=preload as=font href=/fonts/display.woff2 type=font/woff2 crossorigin>"
-        "<link rel=preload as=image href=img/a.png imagesrcset=\"img/b.png 2x\"></head>"
+        "<link rel=preload as=image href=img/a.png imagesrcset=\"img/b.png 2x\">"
+        "<link rel=preload as=script href=js/app.js><link rel=modulepreload href=js/mod.js></head>"
         "<body><span style=\"--swatch: url(img/e.png); color: red\">s</span>"
         "<svg><use href=\"img/sprite.svg#i-search\"/></svg><svg><use xlink:href=\"img/sprite.svg#i-menu\"/></svg>"
         "<svg><use href=\"img/broken.svg#b\"/></svg>"
@@ -194,6 +195,7 @@ TEST_F(Capture, CopiesShowWhereBrowsersRuleOutFilesAndScriptsAreGone)
     EXPECT_EQ(out.result.local, out.result.found);
     expectLinksPresent(html);
     EXPECT_EQ(html.find(site.Url("/")), std::string::npos) << "preloads point at the copies too: " << html;
+    EXPECT_EQ(html.find(".js"), std::string::npos) << "no script is preloaded: " << html;
     EXPECT_EQ(html.find("integrity"), std::string::npos) << html;
     EXPECT_EQ(html.find("crossorigin"), std::string::npos) << html;
     EXPECT_EQ(html.find("as = \"style\""), std::string::npos) << "the preloaded sheet is a sheet: " << html;

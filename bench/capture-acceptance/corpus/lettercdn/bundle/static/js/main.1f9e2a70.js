@@ -1,0 +1,1 @@
+/* reader bundle */ window.__reader = {ready: true};

@@ -1,0 +1,1 @@
+/* reader: post page */ document.documentElement.classList.add('reader-ready');

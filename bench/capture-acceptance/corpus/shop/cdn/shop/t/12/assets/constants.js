@@ -1,0 +1,1 @@
+/* theme constants */ (function(){ window.Theme = window.Theme || {}; window.Theme['constants'] = true; })();

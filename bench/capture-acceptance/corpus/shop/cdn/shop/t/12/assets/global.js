@@ -1,0 +1,1 @@
+/* theme global */ (function(){ window.Theme = window.Theme || {}; window.Theme['global'] = true; })();

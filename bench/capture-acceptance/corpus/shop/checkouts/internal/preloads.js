@@ -1,0 +1,1 @@
+/* checkout preloads */

@@ -1,0 +1,1 @@
+/* player base */ var _yt_player = _yt_player || {};

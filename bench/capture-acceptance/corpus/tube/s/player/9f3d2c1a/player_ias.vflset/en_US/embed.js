@@ -1,0 +1,1 @@
+/* player embed */ var _yt_player = _yt_player || {};
