@@ -177,8 +177,13 @@ int Cp936Output(unsigned char* out, int* outlen, const unsigned char* in, int* i
 
 const char* Cp936Encoding()
 {
-    if (!xmlFindCharEncodingHandler(kCp936))
-        xmlNewCharEncodingHandler(kCp936, &Cp936Input, &Cp936Output);
+    // Registered once, without asking first: looking up a name libxml2 does not know yet
+    // tries iconv and ICU, and loading ICU's tables costs more than reading a catalog.
+    static const bool registered = [] {
+        xmlInitParser();
+        return xmlNewCharEncodingHandler(kCp936, &Cp936Input, &Cp936Output) != nullptr;
+    }();
+    (void)registered;
     return kCp936;
 }
 
