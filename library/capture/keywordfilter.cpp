@@ -129,27 +129,42 @@ bool CKeywordFilter::MayShow(std::string_view page, std::string& upper)
         return true;
     m_reached = 0;
 
-    // Pieces begin after a break, after a reference, and after each '>' (which may end
-    // markup); each ends at the next break, or at the end of the page. What text reached
-    // stays reached: markup between pieces hides nothing of them.
+    // Pieces begin after a break (a reference's bytes are text in PLAINTEXT), after a
+    // reference, after each '>' (which may end markup) and past the line feed a TEXTAREA or
+    // PRE drops after its tag; each ends at the next break, or at the end of the page. What
+    // text reached stays reached: markup between pieces hides nothing of them.
+    constexpr std::size_t kMaxStarts = 4096;
     std::size_t from = 0;
-    std::vector<std::size_t> afterMarkup;
+    std::vector<std::size_t> later; // starts after `from` of pieces ending at the next break
     std::string value;
+    // Only a piece whose first byte goes on from an offset reached can lead anywhere.
+    const auto startAt = [&](std::size_t start) {
+        if (start < n && (m_at[static_cast<unsigned char>(u[start])] & m_reached) != 0)
+            later.push_back(start);
+        return later.size() <= kMaxStarts;
+    };
     // Until some start is reached, pieces after markup lead nowhere: only breaks are looked at.
     const auto next = [&](std::size_t p) { return m_reached ? nextMark<true>(u, n, p) : nextMark<false>(u, n, p); };
     for (std::size_t q = next(0);; q = next(q + 1)) {
         if (q < n && u[q] == '>') {
-            afterMarkup.push_back(q + 1);
+            std::size_t after = q + 1;
+            bool room = startAt(after);
+            if (after < n && (u[after] == '\n' || u[after] == '\r')) {
+                after += u[after] == '\r' && after + 1 < n && u[after + 1] == '\n' ? 2 : 1;
+                room = startAt(after) && room;
+            }
+            if (!room)
+                return true; // too many to follow: the text decides
             continue;
         }
         const bool more = q < n;
         std::uint64_t reaches = more ? starts(u + q, q - from) : 0;
         if (piece(u + from, q - from, more, reaches))
             return true;
-        for (const std::size_t start : afterMarkup)
-            if (piece(u + start, q - start, more, reaches))
+        for (const std::size_t start : later)
+            if (start <= q && piece(u + start, q - start, more, reaches))
                 return true;
-        afterMarkup.clear();
+        later.clear();
         m_reached |= reaches;
         if (!more)
             return false;
@@ -163,8 +178,8 @@ bool CKeywordFilter::MayShow(std::string_view page, std::string& upper)
                 if (value.find(m_key) != std::string::npos || piece(value.data(), value.size(), true, reaches))
                     return true;
                 m_reached |= reaches;
-                from = q + taken;
-                q = from - 1;
+                if (!startAt(q + taken))
+                    return true;
             }
         }
     }

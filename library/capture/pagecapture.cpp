@@ -349,8 +349,8 @@ private:
         }
         else if (std::string_view(attribute) == "BACKGROUND" && ClassifyUrl(htmltext::decodeCharRefs(raw)) == URL_RELATIVE && r && r->tried)
             tag.RemoveAttribute("BACKGROUND");
-        else if (!writeAs)
-            tag.SetAttribute(target, QuoteAttributeValue(url, true));
+        else
+            tag.SetAttribute(target, QuoteAttributeValue(url, true)); // a lazy picture keeps its address
         return true;
     }
 
@@ -440,16 +440,25 @@ private:
     }
 
     // A file's data: address for a reference that needs it (see wantsFileInline), else "".
-    static std::string inlined(const Resource& r, const std::string& css, const CssReference& ref)
+    // Each file is encoded once; past a budget for the whole capture, links stay files.
+    std::string inlined(const Resource& r, const std::string& css, const CssReference& ref)
     {
         constexpr std::size_t kMaxInlined = 128 * 1024;
+        constexpr std::size_t kBudget = 8u << 20;
         if (ref.isImport || !wantsFileInline(propertyAt(css, ref.begin)))
             return {};
-        const std::string type = typeOfFile(r.local);
-        std::string bytes;
-        if (type.empty() || type == "text/css" || ReadWholeFile(r.local, bytes, kMaxInlined) != 0)
+        auto it = m_dataAddresses.find(r.local);
+        if (it == m_dataAddresses.end()) {
+            const std::string type = typeOfFile(r.local);
+            std::string bytes, data;
+            if (!type.empty() && type != "text/css" && ReadWholeFile(r.local, bytes, kMaxInlined) == 0)
+                data = "data:" + type + ";base64," + base64(bytes);
+            it = m_dataAddresses.emplace(r.local, std::move(data)).first;
+        }
+        if (it->second.empty() || m_inlinedBytes + it->second.size() > kBudget)
             return {};
-        return "data:" + type + ";base64," + base64(bytes);
+        m_inlinedBytes += it->second.size();
+        return it->second;
     }
 
     void tagLinks(CHtmlTag& tag)
@@ -510,7 +519,9 @@ private:
                 for (const char* loaderData : kLazy)
                     tag.RemoveAttribute(loaderData);
                 showAsLoaded(tag);
-                m_loadedLazily.push_back(m_token);
+                // Its NOSCRIPT twin goes only when the picture itself is in the copy.
+                if (const Resource* r = found(absolute(lazy, m_base, {})); r && r->ok)
+                    m_loadedLazily.push_back(m_token);
             }
         } else if (hasSrc && !src.empty() && !isLocal(src)) {
             single(tag, "SRC", src, true, false);
@@ -543,8 +554,8 @@ private:
     }
 
     // An SVG <use> of a symbol in a file of its own: a browser does not let a copy opened from
-    // the disk use another file's symbols, so that file's symbols go into the page (cleaned,
-    // once) and the use points at them there.
+    // the disk use another file's symbols, so that file's shapes go into the page (see
+    // spriteShapes, once per file) and the use points at them there.
     bool spriteUse(CHtmlTag& tag, const char* attribute, const std::string& raw)
     {
         constexpr std::size_t kMaxSprite = 1 << 20;
@@ -557,38 +568,100 @@ private:
         if (!r || !r->ok || fragment.size() < 2 || typeOfFile(r->local) != "image/svg+xml")
             return false;
         if (m_sprites.find(r->local) == m_sprites.end()) {
-            std::string bytes, cleaned;
+            std::string bytes;
             if (ReadWholeFile(r->local, bytes, kMaxSprite) != 0)
                 return false;
-            CHtmlDocument sprite;
-            sprite.SetHtml(std::move(bytes));
-            if (!sprite.Parse() || !sprite.GetHtml(cleaned))
+            std::string shapes = spriteShapes(std::move(bytes));
+            if (shapes.empty())
                 return false;
-            // The whole SVG element, closed: nothing of it may run into the page.
-            const std::string lower = lowered(cleaned);
-            const std::size_t svg = lower.find("<svg");
-            const std::size_t close = lower.rfind("</svg");
-            const std::size_t end = close == std::string::npos ? close : lower.find_first_not_of(" \t\r\n", close + 5);
-            if (svg == std::string::npos || end == std::string::npos || close < svg || lower[end] != '>' ||
-                lower.find_first_not_of(" \t\r\n", end + 1) != std::string::npos)
-                return false;
-            m_sprites.emplace(r->local, cleaned.substr(svg, end + 1 - svg));
+            m_sprites.emplace(r->local, std::move(shapes));
         }
         tag.SetAttribute(attribute, QuoteAttributeValue(fragment, true));
         return true;
     }
 
-    // The symbols of the files that <use> elements took, hidden, at the start of the body.
+    // The shapes of an SVG file, for the page: only SVG shape, group and paint elements, each
+    // tag written whole as the page's tokenizer read it (nothing in a comment, a text or an
+    // attribute becomes markup), closed in order; no text, style, script or handler, and no
+    // tag that links out of the file.
+    static std::string spriteShapes(std::string bytes)
+    {
+        static constexpr std::string_view kShapes[] = {
+            "SVG",  "SYMBOL",  "G",       "DEFS",     "PATH",           "CIRCLE",         "ELLIPSE", "LINE",
+            "RECT", "POLYGON", "POLYLINE", "USE",     "LINEARGRADIENT", "RADIALGRADIENT", "STOP",    "CLIPPATH",
+            "MASK", "PATTERN"};
+        CHtmlDocument sprite;
+        sprite.SetHtml(std::move(bytes));
+        if (!sprite.Parse())
+            return {};
+        std::string out;
+        std::vector<std::string> open;
+        for (const auto& token : sprite.Tokens()) {
+            if (token->GetKind() != TOKEN_TAG || !token->IsParsed())
+                continue;
+            const auto& tag = static_cast<const CHtmlTag&>(*token);
+            std::string_view name = tag.GetName();
+            const bool end = !name.empty() && name.front() == '/';
+            if (end)
+                name.remove_prefix(1);
+            if (std::find(std::begin(kShapes), std::end(kShapes), name) == std::end(kShapes))
+                continue;
+            if (end) {
+                if (!open.empty() && open.back() == name) {
+                    out += "</" + lowered(name) + ">";
+                    open.pop_back();
+                }
+                continue;
+            }
+            std::string written = "<" + lowered(name);
+            bool linksOut = false;
+            for (std::size_t i = 0; i < tag.AttributeCount() && !linksOut; ++i) {
+                const std::string attribute = lowered(tag.AttributeName(i));
+                if (IsFilteredAttribute(attribute) || attribute == "style")
+                    continue;
+                const std::string value = lowered(htmltext::decodeCharRefs(tag.AttributeValue(i)));
+                std::string plain; // the value without quotes and blanks
+                for (char c : value)
+                    if (!isSpace(c) && c != '"' && c != '\'')
+                        plain += c;
+                if (attribute.find("href") != std::string::npos)
+                    linksOut = plain.empty() || plain.front() != '#';
+                for (std::size_t u = plain.find("url("); u != std::string::npos && !linksOut; u = plain.find("url(", u + 4))
+                    linksOut = plain.compare(u + 4, 1, "#") != 0;
+                written += " ";
+                written += tag.AttributeName(i);
+                if (tag.AttributeHasValue(i)) {
+                    written += "=";
+                    written += tag.AttributeValue(i);
+                }
+            }
+            if (linksOut)
+                continue;
+            if (tag.IsSelfClosing()) {
+                out += written + "/>";
+            } else {
+                out += written + ">";
+                open.emplace_back(name);
+            }
+        }
+        for (auto it = open.rbegin(); it != open.rend(); ++it)
+            out += "</" + lowered(*it) + ">";
+        return out.find("<symbol") == std::string::npos && out.find(" id=") == std::string::npos ? std::string() : out;
+    }
+
+    // The shapes of the files that <use> elements took, hidden, at the start of the body (at
+    // the end of a page that has none).
     void insertSprites()
     {
         if (m_sprites.empty())
             return;
-        std::string markup = "<div style=\"position:absolute;width:0;height:0;overflow:hidden\" aria-hidden=\"true\">";
-        for (const auto& [file, svg] : m_sprites)
-            markup += svg;
-        markup += "</div>";
+        std::string markup = "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"0\" height=\"0\" "
+                             "style=\"position:absolute\" aria-hidden=\"true\">";
+        for (const auto& [file, shapes] : m_sprites)
+            markup += shapes;
+        markup += "</svg>";
         auto& tokens = m_document.Tokens();
-        std::size_t at = 0;
+        std::size_t at = tokens.size();
         for (std::size_t i = 0; i < tokens.size(); ++i)
             if (tokens[i]->GetKind() == TOKEN_TAG && tokens[i]->GetName() == "BODY") {
                 at = i + 1;
@@ -604,6 +677,7 @@ private:
         std::string classes;
         if (tag.GetAttribute("CLASS", classes) < 0)
             return;
+        classes = htmltext::decodeCharRefs(classes);
         std::string out, word;
         for (std::size_t i = 0; i <= classes.size(); ++i) {
             if (i < classes.size() && !isSpace(classes[i])) {
@@ -804,7 +878,9 @@ private:
     std::vector<Resource> m_resources;
     std::unordered_map<std::string, std::size_t> m_index;
     std::size_t m_token = 0;                // the token the walk is at
-    std::map<std::string, std::string> m_sprites; // SVG files whose symbols go into the page
+    std::map<std::string, std::string> m_sprites; // SVG files whose shapes go into the page
+    std::unordered_map<std::string, std::string> m_dataAddresses; // files written into sheets
+    std::size_t m_inlinedBytes = 0;
     std::vector<std::size_t> m_loadedLazily; // pictures whose lazy loader the copy stands in for
 };
 

@@ -38,6 +38,10 @@ TEST(KeywordFilter, WordsMadeOfPiecesAreKept)
         {"x &fjlig;ord", "jord"},
         {"fu\0nct\0ion"s, "function"},
         {"<textarea>a<fun&#99;tion</textarea>", "function"},
+        {"<b>Note</b><textarea>\nbook</textarea>", "notebook"},
+        {"<b>Note</b><textarea>\r\nbook</textarea>", "notebook"},
+        {"<plaintext>&amp;\0X"s, "amp;x"},
+        {"<plaintext>&amp\0X"s, "ampx"},
         {"<p>1 < func<b>tion", "function"},
         {"<p>a>func<b></b>&#116;ion", "function"},
         {"\xE8\xAF\xBB<b>\xE4\xB9\xA6</b>&#31508;\xE8\xAE\xB0", "\xE8\xAF\xBB\xE4\xB9\xA6\xE7\xAC\x94\xE8\xAE\xB0"},
@@ -77,7 +81,8 @@ TEST(KeywordFilter, RandomPagesWhoseTextHoldsTheWordAreAllKept)
         "k", "e", "y", "w", "o", "r", "d", "key", "word", "ke", "yw", "ord", "K", "EY",
         "<b>", "</b>", "<i class=\"a>b\">", "<!--x-->", "<br>", "<p>", "<?x?>", "<![CDATA[k]]>", "<", ">",
         " ", "\n", std::string(1, '\0'), "&#107;", "&#x79;", "&amp;", "&lt;", "&#119;o", "&ordm;",
-        "<textarea>", "</textarea>", "<script>key</script>", "<style>word</style>", "<title>keyword</title>",
+        "<textarea>", "<textarea>\n", "</textarea>", "<pre>\r\n", "<plaintext>", "&key", "&ampword",
+        "<script>key</script>", "<style>word</style>", "<title>keyword</title>",
     };
     std::mt19937 random(20261208);
     int holding = 0, kept = 0, dropped = 0;
