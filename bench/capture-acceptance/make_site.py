@@ -212,17 +212,17 @@ def finish_image(src_png, dst):
         run(["convert", src_png, "-strip", "png:" + dst])
 
 
-def font_bytes(spec, fmt):
-    if spec.startswith("icons:"):
-        family = spec.split(":", 1)[1]
+def font_bytes(source, fmt):
+    if source.startswith("icons:"):
+        family = source.split(":", 1)[1]
         with open(os.path.join(FONTDIR, "dejavu/DejaVuSans.ttf"), "rb") as f:
             ttf = fontbits.icon_font(f.read(), ICON_GLYPHS, family)
         if fmt == ".svg":
             return fontbits.svg_font(family.lower().replace(" ", "") + "regular", ICON_GLYPHS)
     else:
-        with open(os.path.join(FONTDIR, spec), "rb") as f:
+        with open(os.path.join(FONTDIR, source), "rb") as f:
             ttf = f.read()
-        family = os.path.splitext(os.path.basename(spec))[0]
+        family = os.path.splitext(os.path.basename(source))[0]
         if fmt == ".svg":
             return fontbits.svg_font(family.lower(), ICON_GLYPHS)
     if fmt in (".ttf", ".otf", ""):
