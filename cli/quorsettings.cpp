@@ -143,8 +143,14 @@ std::string StoredFileTypes(std::string& warning)
     warning.clear();
     const std::string file = QuorSettingsFile();
     std::string ini, stored, types;
-    if (file.empty() || ReadWholeFile(file, ini, kMaxSettingsFile) != 0 ||
-        !ReadIniString(ini, PROFILE_FILE_TYPES.section, PROFILE_FILE_TYPES.entry, stored))
+    if (file.empty())
+        return {};
+    if (const int err = ReadWholeFile(file, ini, kMaxSettingsFile); err != 0) {
+        if (err != ENOENT)
+            warning = ErrnoText(file, err) + "; the built-in file types are used";
+        return {};
+    }
+    if (!ReadIniString(ini, PROFILE_FILE_TYPES.section, PROFILE_FILE_TYPES.entry, stored))
         return {};
     stored = FileTypesFromStored(stored);
     if (stored.size() <= 2) // as Quor: a value this short keeps the built-in list

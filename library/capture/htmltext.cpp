@@ -51,7 +51,9 @@ constexpr std::size_t kStartBytes[] = {16 * 1024, 64 * 1024, 256 * 1024};
 struct SearchBuffers
 {
     CHtmlTextExtractor extractor;
-    std::string decoded, title, keyword;
+    std::string decoded, title;
+    std::string asked, keyword; // the keyword as asked, and upper-cased
+    CKeywordFilter filter{""};
     std::string upperStart; // a large article's start, upper-cased
     std::string upperPage;  // a page, upper-cased
     // An article file being searched: a buffer that only grows, so that it is not cleared
@@ -159,12 +161,15 @@ long FindInHtmlText(std::string_view html, std::string_view keyword)
     if (keyword.empty())
         return 0;
     SearchBuffers& b = buffers();
-    b.keyword.assign(keyword);
-    CKeywordFilter::UpperAscii(b.keyword.data(), b.keyword.size());
+    if (keyword != b.asked) { // a search asks for the same word on every page
+        b.asked.assign(keyword);
+        b.keyword.assign(keyword);
+        CKeywordFilter::UpperAscii(b.keyword.data(), b.keyword.size());
+        b.filter = CKeywordFilter(b.keyword);
+    }
     const std::string_view page = DecodeHtmlBytes(html, b.decoded);
     // Most pages of a search lack the word: those are told from their bytes.
-    CKeywordFilter filter(b.keyword);
-    const long at = filter.MayShow(page, b.upperPage) ? find(b.extractor, page, b.keyword) : -1;
+    const long at = b.filter.MayShow(page, b.upperPage) ? find(b.extractor, page, b.keyword) : -1;
     b.Trim();
     return at;
 }

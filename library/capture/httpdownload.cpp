@@ -1,4 +1,5 @@
 #include "httpdownload.h"
+#include "transfercallbacks.h"
 
 #include "downloadtexts.h"
 #include "fileutil.h"
@@ -214,13 +215,7 @@ CHttpDownload::Result CHttpDownload::Run(const Events& events, const std::atomic
     curl_easy_setopt(curl, CURLOPT_CONNECTTIMEOUT, 30L);
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_LIMIT, 1L); // a server that stops sending ends it
     curl_easy_setopt(curl, CURLOPT_LOW_SPEED_TIME, 60L);
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &DownloadCallbacks::onHeader);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &callbacks);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &DownloadCallbacks::onBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &callbacks);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &DownloadCallbacks::onProgress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &callbacks);
+    SetTransferCallbacks(curl, callbacks);
 
     callbacks.say(FormatDownloadText("Connecting to %1", ServerOf(m_url)));
     const CURLcode code = curl_easy_perform(curl);

@@ -3,6 +3,7 @@
 #include "clipboardhtml.h"
 #include "fileutil.h"
 #include "httpdownload.h"
+#include "transfercallbacks.h"
 #include "links.h"
 #include "markup.h"
 #include "pagecapture.h"
@@ -349,13 +350,7 @@ SourcePage FetchSourcePage(const std::string& address, const std::string& attach
                                                                                 std::chrono::steady_clock::now());
         curl_easy_setopt(curl, CURLOPT_TIMEOUT_MS, static_cast<long>(std::max<long long>(1, left.count())));
     }
-    curl_easy_setopt(curl, CURLOPT_HEADERFUNCTION, &Transfer::onHeader);
-    curl_easy_setopt(curl, CURLOPT_HEADERDATA, &t);
-    curl_easy_setopt(curl, CURLOPT_WRITEFUNCTION, &Transfer::onBody);
-    curl_easy_setopt(curl, CURLOPT_WRITEDATA, &t);
-    curl_easy_setopt(curl, CURLOPT_NOPROGRESS, 0L);
-    curl_easy_setopt(curl, CURLOPT_XFERINFOFUNCTION, &Transfer::onProgress);
-    curl_easy_setopt(curl, CURLOPT_XFERINFODATA, &t);
+    SetTransferCallbacks(curl, t);
     curl_easy_setopt(curl, CURLOPT_ERRORBUFFER, errorBuffer);
 
     const CURLcode code = curl_easy_perform(curl);

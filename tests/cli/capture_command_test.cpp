@@ -289,6 +289,13 @@ TEST_F(CaptureCommand, TheFileTypesOfQuorsOptionsHoldUnlessGiven)
     EXPECT_NE(program.Err().find("are not letters and digits"), std::string::npos) << program.Err();
     EXPECT_EQ(program.Json()["found"].toInt(), 7);
     profile.WriteProfileString("QUORFILTER", "FILTER", "");
+
+    // A settings file that cannot be read is said too.
+    ASSERT_TRUE(WriteFile(profile.FileName(), std::string(2 << 20, ';')));
+    ASSERT_EQ(capture(site.Url("/page.html")), 0) << program.Err();
+    EXPECT_NE(program.Err().find("the built-in file types are used"), std::string::npos) << program.Err();
+    EXPECT_EQ(program.Json()["found"].toInt(), 7);
+    ASSERT_TRUE(WriteFile(profile.FileName(), ""));
 }
 
 TEST_F(CaptureCommand, TheTimeLimitAndAnInterruptKeepWhatCame)
