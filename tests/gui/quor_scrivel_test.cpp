@@ -151,9 +151,14 @@ TEST_F(WithScrivel, TypedTextIsSavedProcessedAndShownAndClosingFreesTheSlot)
     EXPECT_TRUE(WaitUntil([&] { return viewText().contains(QStringLiteral("typedwords")); }, 20000))
         << viewText().toStdString();
 
-    // Ctrl+W closes the editor (nothing unsaved): the slot is free again.
-    pressKeys({0xffe3, 0x77});
-    EXPECT_TRUE(WaitUntil([&] { return !running(editor); }, 15000));
+    // Ctrl+W closes the editor (nothing unsaved): the slot is free again. A press that the
+    // busy web view loses is made again while the editor still runs.
+    bool closed = false;
+    for (int attempt = 0; attempt < 3 && !closed; ++attempt) {
+        pressKeys({0xffe3, 0x77});
+        closed = WaitUntil([&] { return !running(editor); }, 8000);
+    }
+    EXPECT_TRUE(closed);
     EXPECT_TRUE(WaitUntil([&] { return table.Read() == 1 && table.GetSlot(1).state == MISSION_FREE; }, 10000));
 }
 
